@@ -1,0 +1,388 @@
+#include "form1.h"
+
+#include "char_refs.h"
+#include "qq_number.h"
+#include "query_address.h"
+
+#include <commctrl.h>
+
+#include <chrono>
+#include <cmath>
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"QzoneMusicForm1";
+constexpr wchar_t kTitle[] = L"QQ空间背景音乐";
+constexpr wchar_t kSampleNumber[] = L"123456789";
+
+constexpr UINT WM_QUERY_FINISHED = WM_APP + 1;
+constexpr UINT_PTR kTimer1Id = 1;
+constexpr UINT kTimer1IntervalMs = 1000;
+
+constexpr COLORREF kFormBackColor = 0x00FFFCEE;
+constexpr COLORREF kQQTextColor = 0x0000C000;
+constexpr COLORREF kListTextColor = 0x00BE9507;
+
+constexpr int kTwipsPerPixel = 15;
+
+enum ControlId : int {
+    kIdQQ = 101,
+    kIdCommand1,
+    kIdCommand2,
+    kIdListView1,
+    kIdList1,
+    kIdList2,
+    kIdList3,
+};
+
+// Positions are designed in twips; the window works in pixels.
+struct Placement {
+    int left, top, width, height;
+};
+constexpr int Px(int twips) { return twips / kTwipsPerPixel; }
+
+constexpr Placement kClient{0, 0, 8910, 4920};
+constexpr Placement kQQPlace{120, 480, 1575, 375};
+constexpr Placement kCommand1Place{1800, 480, 615, 375};
+constexpr Placement kCommand2Place{2520, 480, 615, 375};
+constexpr Placement kListView1Place{120, 1200, 8775, 3255};
+// The hidden lists lie outside the client area and are never shown.
+constexpr Placement kList3Place{9000, 0, 1200, 600};
+constexpr Placement kList2Place{9000, 600, 1200, 600};
+constexpr Placement kList1Place{9000, 1200, 1200, 600};
+
+struct Column {
+    const wchar_t* text;
+};
+constexpr Column kColumns[] = {{L"编号"}, {L"歌曲"}, {L"歌手"}, {L"地址"}};
+
+constexpr wchar_t kBadNumberPrompt[] = L"QQ号为5至10位数字";
+constexpr wchar_t kLoadFailedPrompt[] = L"获取歌曲列表失败，请检查网络后重试";
+constexpr wchar_t kErrorCaption[] = L"错误";
+
+HWND MakeChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, Placement p,
+               int id) {
+    return CreateWindowExW(0, cls, text, WS_CHILD | style, Px(p.left), Px(p.top), Px(p.width),
+                           Px(p.height), parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                           GetModuleHandleW(nullptr), nullptr);
+}
+
+// Column widths come in twips; the list view takes pixels. Ties go to the
+// even pixel, as everywhere else in the tool.
+int TwipsToPixels(double twips) { return static_cast<int>(std::nearbyint(twips / kTwipsPerPixel)); }
+
+std::wstring WindowText(HWND hwnd) {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+double MillisecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+} // namespace
+
+Form1::Form1(std::wstring serviceBase, HttpOptions http)
+    : serviceBase_(std::move(serviceBase)), httpOptions_(http),
+      messageBox_([](HWND owner, const wchar_t* prompt, const wchar_t* caption, UINT flags) {
+          return MessageBoxW(owner, prompt, caption, flags);
+      }) {}
+
+Form1::~Form1() {
+    if (hwnd_)
+        DestroyWindow(hwnd_);
+    if (http_)
+        http_->Cancel();
+    if (worker_.joinable())
+        worker_.join();
+}
+
+bool Form1::Create() {
+    static const ATOM atom = [] {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof(wc);
+        wc.style = CS_DBLCLKS;
+        wc.lpfnWndProc = &Form1::WindowProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.lpszClassName = kClassName;
+        return RegisterClassExW(&wc);
+    }();
+    if (!atom)
+        return false;
+
+    // Borderless: the window draws its own title strip.
+    RECT frame{0, 0, Px(kClient.width), Px(kClient.height)};
+    const DWORD style = WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX;
+    AdjustWindowRectEx(&frame, style, FALSE, 0);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+    const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    CreateWindowExW(0, kClassName, kTitle, style, x, y, width, height, nullptr, nullptr,
+                    GetModuleHandleW(nullptr), this);
+    return hwnd_ != nullptr;
+}
+
+LRESULT CALLBACK Form1::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    Form1* self = nullptr;
+    if (msg == WM_NCCREATE) {
+        self = static_cast<Form1*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    } else {
+        self = reinterpret_cast<Form1*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    }
+    if (!self)
+        return DefWindowProcW(hwnd, msg, wParam, lParam);
+    return self->HandleMessage(msg, wParam, lParam);
+}
+
+LRESULT Form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_CREATE:
+        CreateControls();
+        return 0;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == kIdCommand1 && HIWORD(wParam) == BN_CLICKED)
+            Command1_Click();
+        return 0;
+    case WM_NOTIFY: {
+        auto* header = reinterpret_cast<NMHDR*>(lParam);
+        if (header->hwndFrom == ListView1_ && header->code == LVN_GETDISPINFOW)
+            OnGetDispInfo(*reinterpret_cast<NMLVDISPINFOW*>(lParam));
+        return 0;
+    }
+    case WM_CTLCOLOREDIT:
+        if (reinterpret_cast<HWND>(lParam) == QQ_) {
+            const HDC dc = reinterpret_cast<HDC>(wParam);
+            SetTextColor(dc, kQQTextColor);
+            SetBkColor(dc, kFormBackColor);
+            return reinterpret_cast<LRESULT>(backBrush_.get());
+        }
+        break;
+    case WM_ERASEBKGND: {
+        RECT client;
+        GetClientRect(hwnd_, &client);
+        FillRect(reinterpret_cast<HDC>(wParam), &client, backBrush_.get());
+        return 1;
+    }
+    case WM_QUERY_FINISHED:
+        OnQueryFinished();
+        return 0;
+    case WM_DESTROY:
+        if (http_)
+            http_->Cancel();
+        if (worker_.joinable())
+            worker_.join();
+        queryRunning_ = false;
+        SetTimer1(false);
+        RemoveWindowSubclass(QQ_, &Form1::QQProc, 0);
+        if (endProgramOnClose_)
+            PostQuitMessage(0);
+        return 0;
+    case WM_NCDESTROY:
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        hwnd_ = nullptr;
+        qqFont_.reset();
+        backBrush_.reset();
+        return 0;
+    }
+    return DefWindowProcW(hwnd_, msg, wParam, lParam);
+}
+
+void Form1::CreateControls() {
+    backBrush_.reset(CreateSolidBrush(kFormBackColor));
+    LOGFONTW font{};
+    font.lfHeight = -MulDiv(12, 96, 72);
+    font.lfWeight = FW_BOLD;
+    font.lfCharSet = GB2312_CHARSET;
+    wcscpy_s(font.lfFaceName, L"宋体");
+    qqFont_.reset(CreateFontIndirectW(&font));
+
+    QQ_ = MakeChild(hwnd_, L"EDIT", kSampleNumber,
+                    WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, kQQPlace, kIdQQ);
+    SendMessageW(QQ_, WM_SETFONT, reinterpret_cast<WPARAM>(qqFont_.get()), FALSE);
+    SetWindowSubclass(QQ_, &Form1::QQProc, 0, reinterpret_cast<DWORD_PTR>(this));
+
+    Command1_ = MakeChild(hwnd_, L"BUTTON", L"查询", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
+                          kCommand1Place, kIdCommand1);
+    Command2_ = MakeChild(hwnd_, L"BUTTON", L"播/暂",
+                          WS_VISIBLE | WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, kCommand2Place,
+                          kIdCommand2);
+
+    // A virtual list: the rows live in rows_, so 10,000 of them are shown in
+    // one step without adding items one by one.
+    ListView1_ = MakeChild(hwnd_, WC_LISTVIEWW, L"",
+                           WS_VISIBLE | WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_OWNERDATA |
+                               LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+                           kListView1Place, kIdListView1);
+    ListView_SetExtendedListViewStyle(ListView1_, LVS_EX_FULLROWSELECT);
+    ListView_SetTextColor(ListView1_, kListTextColor);
+    ListView_SetTextBkColor(ListView1_, kFormBackColor);
+    ListView_SetBkColor(ListView1_, kFormBackColor);
+
+    const DWORD listStyle = LBS_NOINTEGRALHEIGHT | WS_VSCROLL;
+    List3_ = MakeChild(hwnd_, L"LISTBOX", L"", listStyle, kList3Place, kIdList3);
+    List2_ = MakeChild(hwnd_, L"LISTBOX", L"", listStyle, kList2Place, kIdList2);
+    List1_ = MakeChild(hwnd_, L"LISTBOX", L"", listStyle, kList1Place, kIdList1);
+}
+
+LRESULT CALLBACK Form1::QQProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                               DWORD_PTR self) {
+    if (msg == WM_CHAR && wParam == VK_RETURN) {
+        reinterpret_cast<Form1*>(self)->QQ_KeyPress(L'\r');
+        return 0; // a single-line edit would only beep at it
+    }
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+void Form1::QQ_KeyPress(wchar_t key) {
+    if (key == L'\r')
+        Command1_Click();
+}
+
+int Form1::ShowMessage(const wchar_t* prompt, const wchar_t* caption, UINT flags) {
+    return messageBox_(hwnd_, prompt, caption, flags);
+}
+
+void Form1::Command1_Click() {
+    // The query is one step: a second one waits until the first has ended.
+    if (queryRunning_)
+        return;
+    const std::wstring typed = WindowText(QQ_);
+    if (!IsAcceptedQQNumber(typed)) {
+        ShowMessage(kBadNumberPrompt, kErrorCaption, MB_OK | MB_ICONSTOP);
+        return;
+    }
+    ClearTable();
+
+    queryRunning_ = true;
+    http_ = std::make_shared<HttpClient>(httpOptions_);
+    const std::wstring address = BuildQueryAddress(serviceBase_, typed);
+    worker_ = std::thread([this, http = http_, address, hwnd = hwnd_] {
+        answer_ = FetchMusicList(*http, address);
+        PostMessageW(hwnd, WM_QUERY_FINISHED, 0, 0);
+    });
+}
+
+void Form1::OnQueryFinished() {
+    if (worker_.joinable())
+        worker_.join();
+    http_.reset();
+    timings_ = answer_.timings;
+    MusicDocLoaded_ = answer_.loaded;
+
+    const auto listsStart = std::chrono::steady_clock::now();
+    if (MusicDocLoaded_) {
+        FillList(List1_, answer_.addresses);
+        sing();
+        song();
+    } else {
+        // Never show the songs of an earlier query as this number's answer.
+        answer_ = MusicListAnswer{};
+        for (HWND list : {List1_, List2_, List3_})
+            SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    }
+    timings_.fillLists = MillisecondsSince(listsStart);
+
+    LayOutColumns();
+    const auto tableStart = std::chrono::steady_clock::now();
+    加载列表();
+    timings_.fillTable = MillisecondsSince(tableStart);
+
+    EnableWindow(Command2_, TRUE);
+    EnableWindow(ListView1_, TRUE);
+    SetTimer1(true);
+    queryRunning_ = false;
+    if (!MusicDocLoaded_)
+        ShowMessage(kLoadFailedPrompt, kErrorCaption, MB_OK | MB_ICONSTOP);
+}
+
+void Form1::FillList(HWND list, const std::vector<std::wstring>& items) {
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    size_t bytes = 0;
+    for (const std::wstring& item : items)
+        bytes += (item.size() + 1) * sizeof(wchar_t);
+    SendMessageW(list, LB_INITSTORAGE, items.size(), static_cast<LPARAM>(bytes));
+    for (const std::wstring& item : items)
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+}
+
+void Form1::sing() {
+    if (MusicDocLoaded_)
+        FillList(List2_, answer_.singers);
+}
+
+void Form1::song() {
+    if (MusicDocLoaded_)
+        FillList(List3_, answer_.names);
+}
+
+void Form1::ClearTable() {
+    rows_.clear();
+    ListView_SetItemCountEx(ListView1_, 0, 0);
+    while (ListView_DeleteColumn(ListView1_, 0)) {
+    }
+}
+
+void Form1::LayOutColumns() {
+    // The designed widths are fractions of the table width in twips; the
+    // first three were computed in single precision, the last in double.
+    RECT box;
+    GetWindowRect(ListView1_, &box);
+    const double W = static_cast<double>(box.right - box.left) * kTwipsPerPixel;
+    const float Wf = static_cast<float>(W);
+    const double widths[] = {Wf / 20.0f, Wf / 6.0f, Wf / 9.0f, W / 1.7};
+
+    while (ListView_DeleteColumn(ListView1_, 0)) {
+    }
+    for (int i = 0; i < 4; ++i) {
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        column.pszText = const_cast<wchar_t*>(kColumns[i].text);
+        column.cx = TwipsToPixels(widths[i]);
+        column.iSubItem = i;
+        ListView_InsertColumn(ListView1_, i, &column);
+    }
+}
+
+void Form1::加载列表() {
+    const size_t count = answer_.addresses.size();
+    auto entry = [](const std::vector<std::wstring>& list, size_t i) {
+        return i < list.size() ? list[i] : std::wstring();
+    };
+    rows_.clear();
+    rows_.reserve(count);
+    for (size_t i = 0; i < count; ++i) {
+        rows_.push_back({std::to_wstring(i + 1), entry(answer_.names, i), entry(answer_.singers, i),
+                         RemoveLastCharacter(answer_.addresses[i])});
+    }
+    ListView_SetItemCountEx(ListView1_, static_cast<int>(rows_.size()), 0);
+    InvalidateRect(ListView1_, nullptr, TRUE);
+}
+
+void Form1::OnGetDispInfo(NMLVDISPINFOW& info) const {
+    LVITEMW& item = info.item;
+    if (!(item.mask & LVIF_TEXT) || item.iItem < 0 ||
+        static_cast<size_t>(item.iItem) >= rows_.size() || !item.pszText || item.cchTextMax <= 0)
+        return;
+    const SongRecord& row = rows_[static_cast<size_t>(item.iItem)];
+    const std::wstring* cells[] = {&row.number, &row.name, &row.singer, &row.address};
+    if (item.iSubItem < 0 || item.iSubItem > 3)
+        return;
+    lstrcpynW(item.pszText, cells[item.iSubItem]->c_str(), item.cchTextMax);
+}
+
+void Form1::SetTimer1(bool enabled) {
+    if (!hwnd_)
+        return;
+    if (enabled)
+        SetTimer(hwnd_, kTimer1Id, kTimer1IntervalMs, nullptr);
+    else
+        KillTimer(hwnd_, kTimer1Id);
+    timer1Enabled_ = enabled;
+}

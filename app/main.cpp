@@ -1,0 +1,29 @@
+#include "form1.h"
+#include "service_base.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    int code = 1;
+    {
+        Form1 form(kServiceBase);
+        form.EndProgramOnClose(true);
+        if (form.Create()) {
+            ShowWindow(form.hwnd(), show);
+            MSG msg;
+            while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+            code = static_cast<int>(msg.wParam);
+        }
+    }
+    CoUninitialize();
+    return code;
+}

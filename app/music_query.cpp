@@ -1,0 +1,77 @@
+#include "music_query.h"
+
+#include "char_refs.h"
+#include "xml_text.h"
+
+#include <objbase.h>
+
+#include <chrono>
+
+namespace {
+
+class Stopwatch {
+public:
+    double Lap() {
+        const auto now = std::chrono::steady_clock::now();
+        const double ms = std::chrono::duration<double, std::milli>(now - start_).count();
+        start_ = now;
+        return ms;
+    }
+
+private:
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
+// COM for the worker thread. The DOM objects are apartment-threaded, so the
+// worker gets its own single-threaded apartment and keeps them to itself.
+class ComApartment {
+public:
+    ComApartment() : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ~ComApartment() {
+        if (ok_)
+            CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+private:
+    bool ok_;
+};
+
+} // namespace
+
+void ParseMusicList(std::string_view body, MusicListAnswer& answer) {
+    Stopwatch watch;
+    const std::optional<std::wstring> text = DecodeXmlBytes(body);
+    answer.timings.decode = watch.Lap();
+    if (!text)
+        return;
+
+    MusicDocument MusicDoc;
+    answer.loaded = MusicDoc.LoadText(*text);
+    if (answer.loaded) {
+        const std::vector<SongFields> songs = MusicDoc.SelectSongs();
+        answer.addresses.reserve(songs.size());
+        answer.singers.reserve(songs.size());
+        answer.names.reserve(songs.size());
+        for (const SongFields& song : songs) {
+            answer.addresses.push_back(DecodeCharRefs(song.address, kAddressPairs));
+            answer.singers.push_back(DecodeCharRefs(song.singer, kTextPairs));
+            answer.names.push_back(DecodeCharRefs(song.name, kTextPairs));
+        }
+    }
+    answer.timings.parse = watch.Lap();
+}
+
+MusicListAnswer FetchMusicList(HttpClient& http, std::wstring_view address) {
+    MusicListAnswer answer;
+    Stopwatch watch;
+    HttpResult response = http.Get(address);
+    answer.timings.fetch = watch.Lap();
+    answer.httpError = response.error;
+    if (!response.ok())
+        return answer;
+    ComApartment com;
+    ParseMusicList(response.body, answer);
+    return answer;
+}

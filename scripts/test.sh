@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds for Windows with MinGW-w64 and runs every
+# test under Wine (Xvfb for windows, PulseAudio's null sink for sound).
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD="${BUILD_DIR:-$ROOT/build}"
+source "$ROOT/scripts/env.sh"
+
+qzm_install_packages
+qzm_configure_and_build "$BUILD"
+qzm_prepare_wine "$BUILD"
+qzm_start_audio "$BUILD"
+
+cd "$BUILD"
+status=0
+xvfb-run -a -s "-screen 0 1280x1024x24" \
+    ctest --output-on-failure --timeout 180 -j2 "$@" || status=$?
+qzm_stop_wine
+exit $status

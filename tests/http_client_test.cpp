@@ -1,0 +1,177 @@
+#include "http_client.h"
+#include "loopback_server.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+using Mode = LoopbackResponse::Mode;
+using Clock = std::chrono::steady_clock;
+
+HttpOptions ShortTimeouts() {
+    HttpOptions options;
+    options.connectTimeoutMs = 2000;
+    options.sendTimeoutMs = 2000;
+    options.receiveTimeoutMs = 700;
+    return options;
+}
+
+LoopbackResponse Body(std::string body, int status = 200) {
+    LoopbackResponse r;
+    r.status = status;
+    r.body = std::move(body);
+    return r;
+}
+
+TEST(HttpClient, OnlyStatus200Succeeds) {
+    LoopbackServer server;
+    server.Serve("/ok", Body("<qqmusic/>"));
+    server.Serve("/chunked", [] {
+        LoopbackResponse r = Body(std::string(300000, 'x'));
+        r.chunked = true;
+        return r;
+    }());
+    server.Serve("/404", Body("<error/>", 404));
+    server.Serve("/500", Body("<error/>", 500));
+    server.Serve("/empty", Body(""));
+
+    const struct {
+        const char* path;
+        HttpError error;
+        DWORD status;
+        size_t bodySize;
+    } cases[] = {
+        {"/ok", HttpError::None, 200, 10},
+        {"/chunked", HttpError::None, 200, 300000},
+        {"/empty", HttpError::None, 200, 0},
+        {"/404", HttpError::BadStatus, 404, 0},
+        {"/500", HttpError::BadStatus, 500, 0},
+    };
+    for (const auto& c : cases) {
+        HttpClient client(ShortTimeouts());
+        const std::wstring url = server.BaseAddress() + std::wstring(c.path, c.path + strlen(c.path));
+        const HttpResult result = client.Get(url);
+        EXPECT_EQ(result.error, c.error) << c.path;
+        EXPECT_EQ(result.status, c.status) << c.path;
+        EXPECT_EQ(result.body.size(), c.bodySize) << c.path;
+    }
+}
+
+TEST(HttpClient, BrokenConnectionsFailWithinTheirTimeout) {
+    LoopbackServer server;
+    server.Serve("/never", [] {
+        LoopbackResponse r;
+        r.mode = Mode::NeverAnswer;
+        return r;
+    }());
+    server.Serve("/early", [] {
+        LoopbackResponse r = Body(std::string(100000, 'x'));
+        r.mode = Mode::CloseEarly;
+        return r;
+    }());
+    server.Serve("/hangup", [] {
+        LoopbackResponse r;
+        r.mode = Mode::Hangup;
+        return r;
+    }());
+
+    const struct {
+        const char* path;
+        HttpError error;
+    } cases[] = {
+        {"/never", HttpError::Timeout},
+        {"/early", HttpError::ConnectionLost},
+        {"/hangup", HttpError::ConnectionLost},
+    };
+    for (const auto& c : cases) {
+        HttpClient client(ShortTimeouts());
+        const auto start = Clock::now();
+        const HttpResult result =
+            client.Get(server.BaseAddress() + std::wstring(c.path, c.path + strlen(c.path)));
+        const auto took = Clock::now() - start;
+        EXPECT_EQ(result.error, c.error) << c.path << " system error " << result.systemError;
+        EXPECT_TRUE(result.body.empty());
+        EXPECT_LT(took, std::chrono::seconds(5)) << c.path;
+    }
+}
+
+TEST(HttpClient, RefusesBodiesOverTheCap) {
+    LoopbackServer server;
+    server.Serve("/declared", Body(std::string(2000, 'x')));
+    server.Serve("/chunked", [] {
+        LoopbackResponse r = Body(std::string(200000, 'x'));
+        r.chunked = true;
+        return r;
+    }());
+    server.Serve("/exact", Body(std::string(1000, 'x')));
+    HttpOptions options = ShortTimeouts();
+    options.maxBodyBytes = 1000;
+    for (const char* path : {"/declared", "/chunked"}) {
+        HttpClient client(options);
+        const HttpResult result =
+            client.Get(server.BaseAddress() + std::wstring(path, path + strlen(path)));
+        EXPECT_EQ(result.error, HttpError::TooLarge) << path;
+        EXPECT_TRUE(result.body.empty());
+    }
+    HttpClient client(options);
+    EXPECT_EQ(client.Get(server.BaseAddress() + L"/exact").body.size(), 1000u);
+}
+
+TEST(HttpClient, FollowsAtMostFiveRedirects) {
+    LoopbackServer server;
+    for (int i = 0; i < 7; ++i) {
+        LoopbackResponse r = Body("", 302);
+        r.headers.push_back({"Location", "/r" + std::to_string(i + 1)});
+        server.Serve("/r" + std::to_string(i), r);
+    }
+    server.Serve("/r7", Body("end"));
+    HttpClient five(ShortTimeouts());
+    const HttpResult viaFive = five.Get(server.BaseAddress() + L"/r2"); // r2 → … → r7: 5 hops
+    EXPECT_EQ(viaFive.error, HttpError::None);
+    EXPECT_EQ(viaFive.body, "end");
+    HttpClient seven(ShortTimeouts());
+    const HttpResult viaSeven = seven.Get(server.BaseAddress() + L"/r0");
+    EXPECT_EQ(viaSeven.error, HttpError::TooManyRedirects) << viaSeven.systemError;
+    EXPECT_TRUE(viaSeven.body.empty());
+}
+
+TEST(HttpClient, RejectsAddressesItCannotRequest) {
+    for (const wchar_t* url : {L"", L"not an address", L"ftp://127.0.0.1/x", L"file:///c:/x",
+                               L"mms://127.0.0.1/song.wma"}) {
+        HttpClient client(ShortTimeouts());
+        EXPECT_EQ(client.Get(url).error, HttpError::InvalidAddress) << url;
+    }
+    // A port where nobody listens: the server is gone once its scope ends.
+    std::wstring closed;
+    {
+        LoopbackServer server;
+        closed = server.BaseAddress() + L"/x";
+    }
+    HttpClient client(ShortTimeouts());
+    EXPECT_EQ(client.Get(closed).error, HttpError::CannotConnect);
+}
+
+TEST(HttpClient, CancelFromAnotherThreadEndsTheRequestAtOnce) {
+    LoopbackServer server;
+    LoopbackResponse never;
+    never.mode = Mode::NeverAnswer;
+    server.Serve("*", never);
+    HttpOptions options;
+    options.receiveTimeoutMs = 30000;
+    HttpClient client(options);
+    const auto start = Clock::now();
+    std::thread canceller([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        client.Cancel();
+    });
+    const HttpResult result = client.Get(server.BaseAddress() + L"/slow");
+    canceller.join();
+    EXPECT_EQ(result.error, HttpError::Cancelled);
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(3));
+    EXPECT_EQ(client.Get(server.BaseAddress() + L"/again").error, HttpError::Cancelled);
+}
+
+} // namespace

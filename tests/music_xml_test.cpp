@@ -1,0 +1,175 @@
+#include "answers.h"
+#include "music_doc.h"
+#include "music_query.h"
+#include "xml_text.h"
+
+#include <gtest/gtest.h>
+#include <objbase.h>
+
+#include <string>
+
+namespace {
+
+class MusicXml : public testing::Test {
+protected:
+    static void SetUpTestSuite() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+    static void TearDownTestSuite() { CoUninitialize(); }
+
+    static MusicListAnswer Parse(const std::string& body) {
+        MusicListAnswer answer;
+        ParseMusicList(body, answer);
+        return answer;
+    }
+};
+
+const std::wstring kSample = L"<qqmusic><minemusiclist><minemusic><xsong_name>晴天</xsong_name>"
+                             L"</minemusic></minemusiclist></qqmusic>";
+
+TEST_F(MusicXml, DecodesByDeclaredEncodingOrByteOrderMark) {
+    const std::wstring body = L"<a>晴天 Ünïcödé</a>";
+    const struct {
+        std::string bytes;
+        std::wstring expected;
+    } cases[] = {
+        {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + EncodeText(body, CP_UTF8), body},
+        {EncodeText(body, CP_UTF8), body}, // no declaration: UTF-8
+        {"<?xml version=\"1.0\"?>" + EncodeText(body, CP_UTF8), body},
+        {"\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>" + EncodeText(body, CP_UTF8), body},
+        {"<?xml version='1.0' encoding='GB2312'?>" + EncodeText(L"<a>晴天</a>", 936), L"<a>晴天</a>"},
+        {"<?xml version=\"1.0\" encoding=\"gbk\"?>" + EncodeText(L"<a>晴天</a>", 936), L"<a>晴天</a>"},
+        {"<?xml version=\"1.0\" encoding=\"GB18030\"?>" + EncodeText(L"<a>晴天</a>", 936), L"<a>晴天</a>"},
+        {"<?xml version=\"1.0\" encoding=\"Big5\"?>" + EncodeText(L"<a>晴天</a>", 950), L"<a>晴天</a>"},
+        {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>\xDC</a>", L"<a>Ü</a>"},
+        {"<?xml version=\"1.0\" encoding=\"windows-1251\"?><a>\xC0</a>", L"<a>А</a>"},
+        {std::string("\xFF\xFE<\0a\0>\0", 8), L"<a>"},
+        {std::string("\xFE\xFF\0<\0a\0>", 8), L"<a>"},
+        {std::string("<\0?\0x\0m\0l\0 \0?\0>\0<\0a\0>\0", 22), L"<a>"},
+    };
+    for (const auto& c : cases) {
+        const auto text = DecodeXmlBytes(c.bytes);
+        ASSERT_TRUE(text.has_value()) << c.bytes;
+        EXPECT_EQ(*text, c.expected) << c.bytes;
+    }
+}
+
+TEST_F(MusicXml, RefusesUnknownEncodingsAndBrokenUtf16) {
+    const std::string cases[] = {
+        "<?xml version=\"1.0\" encoding=\"x-klingon\"?><a/>",
+        "<?xml version=\"1.0\" encoding=\"\"?><a/>",
+        std::string("\xFF\xFE<\0a", 5), // odd length
+        std::string("\xFF\xFE\0\0<\0\0\0", 8),
+    };
+    for (const std::string& bytes : cases)
+        EXPECT_FALSE(DecodeXmlBytes(bytes).has_value()) << bytes;
+    EXPECT_EQ(DeclaredEncoding("<?xml version=\"1.0\" encoding = 'Big5' ?>"), "big5");
+    EXPECT_EQ(DeclaredEncoding("<a encoding=\"gbk\"/>"), std::nullopt);
+    EXPECT_EQ(DeclaredEncoding("<?xml version=\"1.0\"?>"), std::nullopt);
+}
+
+TEST_F(MusicXml, TakesEachSongsFieldsFromItsOwnEntry) {
+    const std::vector<AnswerSong> songs = {
+        {L"u1 ", L"n1", L"s1"},
+        {L"u2 ", L"n2", std::nullopt}, // no singer: the others stay in place
+        {L"u3 ", std::nullopt, L"s3"},
+        {L"", L"n4", L"s4"},          // empty address element
+        {std::nullopt, L"n5", L"s5"}, // no address: not a song
+        {L"u6", L"n6", L"s6"},
+    };
+    const MusicListAnswer answer = Parse(MakeAnswer(songs));
+    ASSERT_TRUE(answer.loaded);
+    EXPECT_EQ(answer.addresses, (std::vector<std::wstring>{L"u1 ", L"u2 ", L"u3 ", L"", L"u6"}));
+    EXPECT_EQ(answer.singers, (std::vector<std::wstring>{L"s1", L"", L"s3", L"s4", L"s6"}));
+    EXPECT_EQ(answer.names, (std::vector<std::wstring>{L"n1", L"n2", L"", L"n4", L"n6"}));
+}
+
+TEST_F(MusicXml, DecodesCharacterReferencesPerField) {
+    const std::vector<AnswerSong> songs = {
+        {L"http&#58;&#95;&#95;a&#46;cn&#95;x&#32;y&#39;z&#45;1&#37;20.mp3 ",
+         L"晴&#32;天&#39;s&#95;&#58;", L"周&#32;杰&#46;伦&#45;&#37;"},
+    };
+    for (const auto& [encoding, codePage] :
+         {std::pair{"UTF-8", 65001u}, std::pair{"GB2312", 936u}}) {
+        const MusicListAnswer answer = Parse(MakeAnswer(songs, encoding, codePage));
+        ASSERT_TRUE(answer.loaded) << encoding;
+        ASSERT_EQ(answer.addresses.size(), 1u);
+        EXPECT_EQ(answer.addresses[0], L"http://a.cn/x&#32;y&#39;z-1%20.mp3 ");
+        EXPECT_EQ(answer.names[0], L"晴 天's/:");
+        EXPECT_EQ(answer.singers[0], L"周 杰.伦-%");
+    }
+}
+
+TEST_F(MusicXml, AnswersWithoutSongsLoadEmpty) {
+    const std::string cases[] = {
+        MakeAnswer({}),
+        "<?xml version=\"1.0\"?><qqmusic/>",
+        "<qqmusic><other><minemusic><xsong_url>x</xsong_url></minemusic></other></qqmusic>",
+        "<html><body>ok</body></html>",
+    };
+    for (const std::string& body : cases) {
+        const MusicListAnswer answer = Parse(body);
+        EXPECT_TRUE(answer.loaded) << body;
+        EXPECT_TRUE(answer.addresses.empty()) << body;
+        EXPECT_TRUE(answer.singers.empty()) << body;
+        EXPECT_TRUE(answer.names.empty()) << body;
+    }
+}
+
+TEST_F(MusicXml, RefusesDocumentsThatAreNotWellFormed) {
+    const std::string full = MakeAnswer({{L"u ", L"n", L"s"}});
+    const std::string cases[] = {
+        full.substr(0, full.size() / 2),
+        "<html><body><p>Error<br></body></html>",
+        "",
+        "not xml at all",
+        "<?xml version=\"1.0\" encoding=\"x-unknown\"?><qqmusic/>",
+    };
+    for (const std::string& body : cases) {
+        const MusicListAnswer answer = Parse(body);
+        EXPECT_FALSE(answer.loaded) << body;
+        EXPECT_TRUE(answer.addresses.empty());
+    }
+}
+
+TEST_F(MusicXml, NeverExpandsEntitiesOrReadsLocalFiles) {
+    wchar_t dir[MAX_PATH];
+    GetTempPathW(MAX_PATH, dir);
+    const std::wstring path = std::wstring(dir) + L"qzm_secret.txt";
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, "TOPSECRET", 9, &written, nullptr);
+    CloseHandle(file);
+    std::string fileUrl = "file:///";
+    for (wchar_t c : path)
+        fileUrl += c == L'\\' ? '/' : static_cast<char>(c);
+
+    // Ten levels of ten references each: 10^10 characters if expanded.
+    std::string bomb = "<?xml version=\"1.0\"?><!DOCTYPE qqmusic [<!ENTITY a \"aaaaaaaaaa\">";
+    for (char e = 'b'; e <= 'k'; ++e) {
+        bomb += std::string("<!ENTITY ") + e + " \"";
+        for (int i = 0; i < 10; ++i)
+            bomb += std::string("&") + static_cast<char>(e - 1) + ";";
+        bomb += "\">";
+    }
+    bomb += "]><qqmusic><minemusiclist><minemusic><xsong_name>&k;</xsong_name>"
+            "<xsong_url>u </xsong_url></minemusic></minemusiclist></qqmusic>";
+
+    const std::string external =
+        "<?xml version=\"1.0\"?><!DOCTYPE qqmusic [<!ENTITY x SYSTEM \"" + fileUrl +
+        "\">]><qqmusic><minemusiclist><minemusic><xsong_name>&x;</xsong_name>"
+        "<xsinger_name>&x;</xsinger_name><xsong_url>&x; </xsong_url></minemusic>"
+        "</minemusiclist></qqmusic>";
+
+    for (const std::string& body : {bomb, external}) {
+        const MusicListAnswer answer = Parse(body);
+        EXPECT_FALSE(answer.loaded);
+        for (const auto* list : {&answer.addresses, &answer.names, &answer.singers})
+            for (const std::wstring& text : *list)
+                EXPECT_EQ(text.find(L"TOPSECRET"), std::wstring::npos);
+    }
+    DeleteFileW(path.c_str());
+
+    EXPECT_TRUE(HasDocumentTypeDeclaration(L"<?xml version=\"1.0\"?>\n<!-- c --><!DOCTYPE a><a/>"));
+    EXPECT_FALSE(HasDocumentTypeDeclaration(L"<a><![CDATA[<!DOCTYPE a>]]></a>"));
+}
+
+} // namespace

@@ -1,0 +1,60 @@
+#pragma once
+#include <winsock2.h>
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// What the server answers for one path.
+struct LoopbackResponse {
+    enum class Mode {
+        Normal,
+        CloseEarly,  // send the headers and half of the body, then close
+        NeverAnswer, // read the request and keep the connection open, silent
+        Hangup,      // close the connection without a byte
+    };
+    int status = 200;
+    std::string body;
+    std::string contentType = "text/xml";
+    std::vector<std::pair<std::string, std::string>> headers;
+    Mode mode = Mode::Normal;
+    unsigned delayMs = 0;  // wait this long before answering
+    bool chunked = false;  // send without Content-Length, in chunks
+};
+
+// An HTTP/1.1 server on 127.0.0.1 with a port of the system's choosing, run
+// inside the test process. Each connection gets a thread; the destructor ends
+// them all, including those that were told never to answer.
+class LoopbackServer {
+public:
+    LoopbackServer();
+    ~LoopbackServer();
+    LoopbackServer(const LoopbackServer&) = delete;
+    LoopbackServer& operator=(const LoopbackServer&) = delete;
+
+    // Serves `response` for requests whose path (the target before '?') is
+    // `path`; "*" answers every path not given otherwise.
+    void Serve(const std::string& path, LoopbackResponse response);
+    std::wstring BaseAddress() const; // "http://127.0.0.1:PORT"
+    uint16_t port() const { return port_; }
+    // The request targets (path and query, as sent) in order of arrival.
+    std::vector<std::string> Requests() const;
+
+private:
+    void AcceptLoop();
+    void Answer(SOCKET client);
+    LoopbackResponse Lookup(const std::string& path) const;
+
+    SOCKET listener_ = INVALID_SOCKET;
+    uint16_t port_ = 0;
+    HANDLE stop_ = nullptr; // manual-reset event, set by the destructor
+    mutable std::mutex mutex_;
+    std::map<std::string, LoopbackResponse> routes_;
+    std::vector<std::string> requests_;
+    std::vector<SOCKET> clients_;
+    std::vector<std::thread> threads_;
+    std::thread acceptor_;
+};
