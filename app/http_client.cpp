@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 #include <system_error>
+#include <utility>
 #include <thread>
 #include <vector>
 
@@ -133,12 +134,21 @@ HttpClient::~HttpClient() { Cancel(); }
 bool HttpClient::Cancelled() const { return shared_->IsCancelled(); }
 
 void HttpClient::Cancel() {
-    std::lock_guard lock(shared_->mutex);
-    shared_->cancelled = true;
-    SetEvent(shared_->cancelEvent);
-    if (shared_->request) {
-        WinHttpCloseHandle(shared_->request);
-        shared_->request = nullptr;
+    HINTERNET request = nullptr;
+    {
+        std::lock_guard lock(shared_->mutex);
+        shared_->cancelled = true;
+        SetEvent(shared_->cancelEvent);
+        request = std::exchange(shared_->request, nullptr);
+    }
+    // Closing the handle ends a blocked call on Windows; Wine's close waits
+    // for that call instead, so it is done where nobody waits for it.
+    if (request) {
+        try {
+            std::thread([request] { WinHttpCloseHandle(request); }).detach();
+        } catch (const std::system_error&) {
+            // Without a thread the transfer still ends at its own timeout.
+        }
     }
 }
 
@@ -264,6 +274,8 @@ HttpResult Transfer(HttpClient::Shared& shared, const std::wstring& address,
         }
         if (read == 0)
             break;
+        if (shared.IsCancelled())
+            return Fail(HttpError::Cancelled, 0);
         if (result.body.size() + read > options.maxBodyBytes) {
             result.error = HttpError::TooLarge;
             result.body.clear();

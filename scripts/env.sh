@@ -27,6 +27,30 @@ qzm_configure_and_build() {
     cmake --build "$build" -j"$(nproc)"
 }
 
+# Starts a private Xvfb display for this run. Wine's desktop process takes
+# its display from the first Wine process, so the display must be there
+# before Wine starts at all.
+qzm_start_display() {
+    local n
+    for n in $(seq 90 140); do
+        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        QZM_XVFB_PID=$!
+        export DISPLAY=":$n"
+        for _ in $(seq 50); do
+            [ -e "/tmp/.X11-unix/X$n" ] && return 0
+            sleep 0.1
+        done
+        kill "$QZM_XVFB_PID" 2>/dev/null || true
+    done
+    echo "Could not start Xvfb" >&2
+    return 1
+}
+
+qzm_stop_display() {
+    [ -n "${QZM_XVFB_PID:-}" ] && kill "$QZM_XVFB_PID" 2>/dev/null || true
+}
+
 qzm_prepare_wine() {
     local build="$1"
     export WINEPREFIX="$build/wineprefix"
@@ -38,9 +62,13 @@ qzm_prepare_wine() {
         /usr/lib/wine/wine64 wineboot -i </dev/null >/dev/null 2>&1 || true
         /usr/lib/wine/wineserver -w
     fi
+    # A server left from a run without this display would hand out windows
+    # that cannot be shown: start afresh.
+    /usr/lib/wine/wineserver -k 2>/dev/null || true
+    /usr/lib/wine/wineserver -w 2>/dev/null || true
     # Wine's services inherit the first process's output; started here with
     # their output sent away, they cannot keep ctest waiting on a pipe.
-    /usr/lib/wine/wineserver -p 2>/dev/null || true # already running is fine
+    /usr/lib/wine/wineserver -p
     /usr/lib/wine/wine64 wineboot </dev/null >/dev/null 2>&1 || true
 }
 

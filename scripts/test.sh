@@ -9,12 +9,10 @@ source "$ROOT/scripts/env.sh"
 
 qzm_install_packages
 qzm_configure_and_build "$BUILD"
-qzm_prepare_wine "$BUILD"
+qzm_start_display
+trap 'qzm_stop_wine; qzm_stop_display' EXIT
 qzm_start_audio "$BUILD"
+qzm_prepare_wine "$BUILD"
 
 cd "$BUILD"
-status=0
-xvfb-run -a -s "-screen 0 1280x1024x24" \
-    ctest --output-on-failure --timeout 180 -j2 "$@" || status=$?
-qzm_stop_wine
-exit $status
+ctest --output-on-failure --timeout 180 -j2 "$@"

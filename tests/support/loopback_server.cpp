@@ -17,9 +17,31 @@ const char* Reason(int status) {
     }
 }
 
-bool SendAll(SOCKET s, const char* data, size_t size) {
+// Sockets are non-blocking and every wait is sliced, so a peer that stops
+// reading or writing can never keep the server from shutting down.
+bool WaitReady(SOCKET s, bool write, HANDLE stop) {
+    for (;;) {
+        if (WaitForSingleObject(stop, 0) == WAIT_OBJECT_0)
+            return false;
+        fd_set set;
+        FD_ZERO(&set);
+        FD_SET(s, &set);
+        timeval slice{0, 50 * 1000};
+        const int n = select(0, write ? nullptr : &set, write ? &set : nullptr, nullptr, &slice);
+        if (n < 0)
+            return false;
+        if (n > 0)
+            return true;
+    }
+}
+
+bool SendAll(SOCKET s, const char* data, size_t size, HANDLE stop) {
     while (size > 0) {
-        const int n = send(s, data, static_cast<int>(std::min<size_t>(size, 1 << 20)), 0);
+        if (!WaitReady(s, true, stop))
+            return false;
+        const int n = send(s, data, static_cast<int>(std::min<size_t>(size, 64 * 1024)), 0);
+        if (n < 0 && WSAGetLastError() == WSAEWOULDBLOCK)
+            continue;
         if (n <= 0)
             return false;
         data += n;
@@ -28,7 +50,18 @@ bool SendAll(SOCKET s, const char* data, size_t size) {
     return true;
 }
 
-bool SendAll(SOCKET s, const std::string& text) { return SendAll(s, text.data(), text.size()); }
+// Receives what is there: > 0 bytes, 0 at the end of the stream, < 0 on error
+// or when the server stops.
+int Receive(SOCKET s, char* buffer, int size, HANDLE stop) {
+    for (;;) {
+        if (!WaitReady(s, false, stop))
+            return -1;
+        const int n = recv(s, buffer, size, 0);
+        if (n < 0 && WSAGetLastError() == WSAEWOULDBLOCK)
+            continue;
+        return n;
+    }
+}
 
 } // namespace
 
@@ -53,11 +86,6 @@ LoopbackServer::~LoopbackServer() {
     SetEvent(stop_);
     closesocket(listener_);
     acceptor_.join();
-    {
-        std::lock_guard lock(mutex_);
-        for (SOCKET s : clients_)
-            shutdown(s, SD_BOTH);
-    }
     for (std::thread& t : threads_)
         t.join();
     CloseHandle(stop_);
@@ -102,7 +130,8 @@ void LoopbackServer::AcceptLoop() {
             closesocket(client);
             return;
         }
-        clients_.push_back(client);
+        u_long nonBlocking = 1;
+        ioctlsocket(client, FIONBIO, &nonBlocking);
         threads_.emplace_back([this, client] { Answer(client); });
     }
 }
@@ -111,7 +140,7 @@ void LoopbackServer::Answer(SOCKET client) {
     std::string request;
     char buffer[4096];
     while (request.find("\r\n\r\n") == std::string::npos) {
-        const int n = recv(client, buffer, sizeof(buffer), 0);
+        const int n = Receive(client, buffer, sizeof(buffer), stop_);
         if (n <= 0)
             break;
         request.append(buffer, static_cast<size_t>(n));
@@ -130,6 +159,7 @@ void LoopbackServer::Answer(SOCKET client) {
     if (response.delayMs > 0 && WaitForSingleObject(stop_, response.delayMs) == WAIT_OBJECT_0)
         return;
     using Mode = LoopbackResponse::Mode;
+    auto Send = [&](std::string_view text) { return SendAll(client, text.data(), text.size(), stop_); };
     if (response.mode == Mode::NeverAnswer) {
         WaitForSingleObject(stop_, INFINITE);
         return;
@@ -143,30 +173,28 @@ void LoopbackServer::Answer(SOCKET client) {
         for (const auto& [name, value] : response.headers)
             head += name + ": " + value + "\r\n";
         head += "Connection: close\r\n\r\n";
-        if (SendAll(client, head)) {
+        if (Send(head)) {
             if (response.mode == Mode::CloseEarly) {
-                SendAll(client, response.body.data(), response.body.size() / 2);
+                Send(response.body.substr(0, response.body.size() / 2));
             } else if (response.chunked) {
                 constexpr size_t kChunk = 64 * 1024;
                 for (size_t at = 0; at < response.body.size(); at += kChunk) {
                     const size_t n = std::min(kChunk, response.body.size() - at);
                     char size[32];
                     snprintf(size, sizeof(size), "%zx\r\n", n);
-                    if (!SendAll(client, size) || !SendAll(client, response.body.data() + at, n) ||
-                        !SendAll(client, "\r\n"))
+                    if (!Send(size) || !Send(std::string_view(response.body).substr(at, n)) ||
+                        !Send("\r\n"))
                         break;
                 }
-                SendAll(client, "0\r\n\r\n");
+                Send("0\r\n\r\n");
             } else {
-                SendAll(client, response.body);
+                Send(response.body);
             }
         }
     }
     shutdown(client, SD_SEND);
     // Let the peer read everything before the socket goes away.
-    while (recv(client, buffer, sizeof(buffer), 0) > 0) {
+    while (Receive(client, buffer, sizeof(buffer), stop_) > 0) {
     }
-    std::lock_guard lock(mutex_);
-    clients_.erase(std::remove(clients_.begin(), clients_.end(), client), clients_.end());
     closesocket(client);
 }

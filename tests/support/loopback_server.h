@@ -54,7 +54,6 @@ private:
     mutable std::mutex mutex_;
     std::map<std::string, LoopbackResponse> routes_;
     std::vector<std::string> requests_;
-    std::vector<SOCKET> clients_;
     std::vector<std::thread> threads_;
     std::thread acceptor_;
 };
