@@ -1,0 +1,180 @@
+#include "draw_primitives.h"
+
+#include "gdi_handles.h"
+#include "image_surface.h"
+#include "skin_colours.h"
+#include "skin_numbers.h"
+#include "slice_geometry.h"
+
+#include <olectl.h>
+
+namespace skin {
+namespace {
+
+RECT BoxRect(int x, int y, int width, int height) {
+    return {x, y, x + width, y + height};
+}
+
+// One scratch bitmap selected into its own memory DC (with the palette realised when
+// one is given). Selections go back before the DC and the bitmap are deleted.
+class ScratchLayer {
+  public:
+    ScratchLayer(HDC display, UniqueBitmap bitmap, HPALETTE palette)
+        : bitmap_(std::move(bitmap)), dc_(bitmap_ ? CreateMemoryDC(display) : UniqueHdc()),
+          select_(dc_.get(), bitmap_.get()), palette_(dc_.get(), palette) {}
+    HDC get() const { return dc_.get(); }
+    bool ready() const { return select_.selected(); }
+
+  private:
+    UniqueBitmap bitmap_;
+    UniqueHdc dc_;
+    SelectGuard select_;
+    PaletteGuard palette_;
+};
+
+// Destination AND NOT source.
+constexpr DWORD kRopDSna = 0x00220326;
+
+} // namespace
+
+std::wstring GetWindowCaption(HWND hwnd) {
+    const int length = GetWindowTextLengthW(hwnd);
+    if (length <= 0)
+        return {};
+    std::wstring text(static_cast<size_t>(length), L'\0');
+    const int copied = GetWindowTextW(hwnd, text.data(), length + 1);
+    text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
+    return text;
+}
+
+int GetWindowSize(HWND hwnd, WindowSize& size) {
+    RECT rc{};
+    if (!GetWindowRect(hwnd, &rc)) {
+        size = {};
+        return 0;
+    }
+    size = {rc.left, rc.top, rc.right, rc.bottom, rc.right - rc.left, rc.bottom - rc.top};
+    return 1;
+}
+
+int FillSolid(HDC dc, int x, int y, int width, int height, COLORREF colour) {
+    const UniqueBrush brush = CreateBrush(colour);
+    if (!brush)
+        return 0;
+    const RECT rc = BoxRect(x, y, width, height);
+    return FillRect(dc, &rc, brush.get());
+}
+
+int FrameSolid(HDC dc, int x, int y, int width, int height, COLORREF colour) {
+    const UniqueBrush brush = CreateBrush(colour);
+    if (!brush)
+        return 0;
+    const RECT rc = BoxRect(x, y, width, height);
+    return FrameRect(dc, &rc, brush.get());
+}
+
+BOOL DrawFocusBox(HDC dc, int x, int y, int width, int height) {
+    const RECT rc = BoxRect(x, y, width, height);
+    return DrawFocusRect(dc, &rc);
+}
+
+int DrawTextRect(HDC dc, std::wstring_view text, int x, int y, int width, int height, UINT format) {
+    RECT rc = BoxRect(x, y, width, height);
+    return DrawTextW(dc, text.data(), static_cast<int>(text.size()), &rc, format);
+}
+
+int GetFrameWidths(HWND hwnd, int& frameX, int& frameY) {
+    RECT window{}, client{};
+    GetWindowRect(hwnd, &window);
+    GetClientRect(hwnd, &client);
+    int dx = (window.right - window.left) - (client.right - client.left);
+    int dy = (window.bottom - window.top) - (client.bottom - client.top);
+    const LONG style = GetWindowLongW(hwnd, GWL_STYLE);
+    if (style & WS_VSCROLL)
+        dx -= GetSystemMetrics(SM_CXVSCROLL);
+    if (style & WS_HSCROLL)
+        dy -= GetSystemMetrics(SM_CYHSCROLL);
+    frameX = RoundHalfEven(dx / 2.0);
+    frameY = RoundHalfEven(dy / 2.0);
+    return 1;
+}
+
+int DrawSkinSlice(HDC destDC, int x, int y, int width, int height, HDC srcDC, int srcX, int srcY,
+                  int srcWidth, int srcHeight, int left, int top, int right, int bottom,
+                  std::optional<COLORREF> keyColour) {
+    const SlicePlan plan =
+        PlanSkinSlice(width, height, {srcX, srcY, srcWidth, srcHeight}, {left, top, right, bottom});
+    if (plan.empty())
+        return 0;
+    // Composed off-screen so the destination never shows a half-drawn control.
+    const ImageSurface surface = CreateImageSurface(width, height);
+    if (!surface)
+        return 0;
+    // The stretch mode is the context's default on purpose: the skin's look was
+    // designed with it.
+    for (const SliceBlit& b : plan) {
+        if (b.stretch)
+            StretchBlt(surface.get(), b.dest.x, b.dest.y, b.dest.width, b.dest.height, srcDC,
+                       b.source.x, b.source.y, b.source.width, b.source.height, SRCCOPY);
+        else
+            BitBlt(surface.get(), b.dest.x, b.dest.y, b.dest.width, b.dest.height, srcDC,
+                   b.source.x, b.source.y, SRCCOPY);
+    }
+    if (!keyColour)
+        return BitBlt(destDC, x, y, width, height, surface.get(), 0, 0, SRCCOPY);
+    DrawKeyed(destDC, x, y, width, height, surface.get(), 0, 0, *keyColour, nullptr);
+    return 1;
+}
+
+void DrawKeyed(HDC destDC, int x, int y, int width, int height, HDC srcDC, int srcX, int srcY,
+               COLORREF keyColour, HPALETTE palette) {
+    // A zero size would get 1x1 monochrome bitmaps from CreateCompatibleBitmap, and
+    // there is nothing to copy anyway.
+    if (width <= 0 || height <= 0)
+        return;
+    const UniqueHdc display = CreateDisplayDC();
+    if (!display)
+        return;
+    UniquePalette halftone;
+    if (!palette) {
+        halftone = CreateHalftonePaletteFor(display.get());
+        palette = halftone.get(); // null when refused: the layers then keep their own
+    }
+    COLORREF key = keyColour;
+    if (FAILED(OleTranslateColor(keyColour, nullptr, &key)))
+        key = keyColour;
+    key &= 0x00FFFFFF;
+
+    // The destination's pixels, to show through where the source has the key.
+    const ScratchLayer work(display.get(), CreateBitmapFor(display.get(), width, height), palette);
+    if (!work.ready())
+        return;
+    BitBlt(work.get(), 0, 0, width, height, destDC, x, y, SRCCOPY);
+
+    const ScratchLayer copy(display.get(), CreateBitmapFor(display.get(), width, height), palette);
+    if (!copy.ready())
+        return;
+    SetBkColor(copy.get(), GetBkColor(srcDC));
+    SetTextColor(copy.get(), GetTextColor(srcDC));
+    BitBlt(copy.get(), 0, 0, width, height, srcDC, srcX, srcY, SRCCOPY);
+
+    // Colour to monochrome: pixels equal to the source's background colour become 1.
+    const ScratchLayer mask(display.get(), CreateMonochromeBitmap(width, height), nullptr);
+    if (!mask.ready())
+        return;
+    SetBkColor(copy.get(), key);
+    SetTextColor(copy.get(), kWhite);
+    BitBlt(mask.get(), 0, 0, width, height, copy.get(), 0, 0, SRCCOPY);
+
+    // Monochrome to colour maps 1 to the background (white) and 0 to the text colour
+    // (black): DSna then blackens the key pixels of the copy.
+    SetTextColor(copy.get(), 0x00000000);
+    SetBkColor(copy.get(), kWhite);
+    BitBlt(copy.get(), 0, 0, width, height, mask.get(), 0, 0, kRopDSna);
+
+    BitBlt(work.get(), 0, 0, width, height, mask.get(), 0, 0, SRCAND);
+    BitBlt(work.get(), 0, 0, width, height, copy.get(), 0, 0, SRCPAINT);
+    BitBlt(destDC, x, y, width, height, work.get(), 0, 0, SRCCOPY);
+}
+
+} // namespace skin
