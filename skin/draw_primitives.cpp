@@ -1,7 +1,7 @@
 #include "draw_primitives.h"
 
 #include "gdi_handles.h"
-#include "image_surface.h"
+#include "scratch_surfaces.h"
 #include "skin_colours.h"
 #include "skin_numbers.h"
 #include "slice_geometry.h"
@@ -14,23 +14,6 @@ namespace {
 RECT BoxRect(int x, int y, int width, int height) {
     return {x, y, x + width, y + height};
 }
-
-// One scratch bitmap selected into its own memory DC (with the palette realised when
-// one is given). Selections go back before the DC and the bitmap are deleted.
-class ScratchLayer {
-  public:
-    ScratchLayer(HDC display, UniqueBitmap bitmap, HPALETTE palette)
-        : bitmap_(std::move(bitmap)), dc_(bitmap_ ? CreateMemoryDC(display) : UniqueHdc()),
-          select_(dc_.get(), bitmap_.get()), palette_(dc_.get(), palette) {}
-    HDC get() const { return dc_.get(); }
-    bool ready() const { return select_.selected(); }
-
-  private:
-    UniqueBitmap bitmap_;
-    UniqueHdc dc_;
-    SelectGuard select_;
-    PaletteGuard palette_;
-};
 
 // Destination AND NOT source.
 constexpr DWORD kRopDSna = 0x00220326;
@@ -107,74 +90,66 @@ int DrawSkinSlice(HDC destDC, int x, int y, int width, int height, HDC srcDC, in
     if (plan.empty())
         return 0;
     // Composed off-screen so the destination never shows a half-drawn control.
-    const ImageSurface surface = CreateImageSurface(width, height);
+    const HDC surface = BorrowScratch(ScratchRole::Slice, width, height);
     if (!surface)
         return 0;
     // The stretch mode is the context's default on purpose: the skin's look was
     // designed with it.
     for (const SliceBlit& b : plan) {
         if (b.stretch)
-            StretchBlt(surface.get(), b.dest.x, b.dest.y, b.dest.width, b.dest.height, srcDC,
-                       b.source.x, b.source.y, b.source.width, b.source.height, SRCCOPY);
+            StretchBlt(surface, b.dest.x, b.dest.y, b.dest.width, b.dest.height, srcDC, b.source.x,
+                       b.source.y, b.source.width, b.source.height, SRCCOPY);
         else
-            BitBlt(surface.get(), b.dest.x, b.dest.y, b.dest.width, b.dest.height, srcDC,
-                   b.source.x, b.source.y, SRCCOPY);
+            BitBlt(surface, b.dest.x, b.dest.y, b.dest.width, b.dest.height, srcDC, b.source.x,
+                   b.source.y, SRCCOPY);
     }
     if (!keyColour)
-        return BitBlt(destDC, x, y, width, height, surface.get(), 0, 0, SRCCOPY);
-    DrawKeyed(destDC, x, y, width, height, surface.get(), 0, 0, *keyColour, nullptr);
+        return BitBlt(destDC, x, y, width, height, surface, 0, 0, SRCCOPY);
+    DrawKeyed(destDC, x, y, width, height, surface, 0, 0, *keyColour, nullptr);
     return 1;
 }
 
 void DrawKeyed(HDC destDC, int x, int y, int width, int height, HDC srcDC, int srcX, int srcY,
                COLORREF keyColour, HPALETTE palette) {
-    // A zero size would get 1x1 monochrome bitmaps from CreateCompatibleBitmap, and
-    // there is nothing to copy anyway.
     if (width <= 0 || height <= 0)
         return;
-    const UniqueHdc display = CreateDisplayDC();
-    if (!display)
+    const HDC work = BorrowScratch(ScratchRole::KeyedWork, width, height);
+    const HDC copy = BorrowScratch(ScratchRole::KeyedCopy, width, height);
+    const HDC mask = BorrowScratch(ScratchRole::KeyedMask, width, height);
+    if (!work || !copy || !mask)
         return;
-    UniquePalette halftone;
-    if (!palette) {
-        halftone = CreateHalftonePaletteFor(display.get());
-        palette = halftone.get(); // null when refused: the layers then keep their own
-    }
+    if (!palette)
+        palette = ScratchHalftonePalette(); // null when refused: the DCs keep their own
     COLORREF key = keyColour;
     if (FAILED(OleTranslateColor(keyColour, nullptr, &key)))
         key = keyColour;
     key &= 0x00FFFFFF;
+    const PaletteGuard workPalette(work, palette);
+    const PaletteGuard copyPalette(copy, palette);
 
     // The destination's pixels, to show through where the source has the key.
-    const ScratchLayer work(display.get(), CreateBitmapFor(display.get(), width, height), palette);
-    if (!work.ready())
-        return;
-    BitBlt(work.get(), 0, 0, width, height, destDC, x, y, SRCCOPY);
+    BitBlt(work, 0, 0, width, height, destDC, x, y, SRCCOPY);
 
-    const ScratchLayer copy(display.get(), CreateBitmapFor(display.get(), width, height), palette);
-    if (!copy.ready())
-        return;
-    SetBkColor(copy.get(), GetBkColor(srcDC));
-    SetTextColor(copy.get(), GetTextColor(srcDC));
-    BitBlt(copy.get(), 0, 0, width, height, srcDC, srcX, srcY, SRCCOPY);
+    SetBkColor(copy, GetBkColor(srcDC));
+    SetTextColor(copy, GetTextColor(srcDC));
+    BitBlt(copy, 0, 0, width, height, srcDC, srcX, srcY, SRCCOPY);
 
     // Colour to monochrome: pixels equal to the source's background colour become 1.
-    const ScratchLayer mask(display.get(), CreateMonochromeBitmap(width, height), nullptr);
-    if (!mask.ready())
-        return;
-    SetBkColor(copy.get(), key);
-    SetTextColor(copy.get(), kWhite);
-    BitBlt(mask.get(), 0, 0, width, height, copy.get(), 0, 0, SRCCOPY);
+    SetBkColor(copy, key);
+    SetTextColor(copy, kWhite);
+    BitBlt(mask, 0, 0, width, height, copy, 0, 0, SRCCOPY);
 
-    // Monochrome to colour maps 1 to the background (white) and 0 to the text colour
-    // (black): DSna then blackens the key pixels of the copy.
-    SetTextColor(copy.get(), 0x00000000);
-    SetBkColor(copy.get(), kWhite);
-    BitBlt(copy.get(), 0, 0, width, height, mask.get(), 0, 0, kRopDSna);
-
-    BitBlt(work.get(), 0, 0, width, height, mask.get(), 0, 0, SRCAND);
-    BitBlt(work.get(), 0, 0, width, height, copy.get(), 0, 0, SRCPAINT);
-    BitBlt(destDC, x, y, width, height, work.get(), 0, 0, SRCCOPY);
+    // Monochrome to colour maps 1 to the destination's background colour and 0 to its
+    // text colour: white and black make DSna blacken the key pixels of the copy and
+    // SRCAND keep the destination only where the key was.
+    SetTextColor(copy, 0x00000000);
+    SetBkColor(copy, kWhite);
+    BitBlt(copy, 0, 0, width, height, mask, 0, 0, kRopDSna);
+    SetTextColor(work, 0x00000000);
+    SetBkColor(work, kWhite);
+    BitBlt(work, 0, 0, width, height, mask, 0, 0, SRCAND);
+    BitBlt(work, 0, 0, width, height, copy, 0, 0, SRCPAINT);
+    BitBlt(destDC, x, y, width, height, work, 0, 0, SRCCOPY);
 }
 
 } // namespace skin

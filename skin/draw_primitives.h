@@ -6,7 +6,8 @@
 #include <string_view>
 
 // The drawing primitives every painter is built from. Boxes are x, y, width, height
-// with right and bottom exclusive. No primitive keeps a GDI object past its return.
+// with right and bottom exclusive. Brushes live for one call; slices and keyed copies
+// compose in the engine's scratch surfaces (scratch_surfaces.h).
 namespace skin {
 
 std::wstring GetWindowCaption(HWND hwnd);

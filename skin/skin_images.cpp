@@ -1,5 +1,6 @@
 #include "skin_images.h"
 
+#include "scratch_surfaces.h"
 #include "skin_pixels.h"
 #include "skin_state.h"
 
@@ -41,6 +42,7 @@ void ReleaseSkinImages() {
     GlyphSkin.reset();
     BoxSkin.reset();
     BarSkin.reset();
+    ReleaseScratchSurfaces();
 }
 
 } // namespace skin

@@ -9,7 +9,8 @@ namespace skin {
 // draws nothing.
 void BuildSkinImages();
 
-// Releases all five surfaces, each context before its bitmap.
+// Releases all five surfaces, each context before its bitmap, and the primitives'
+// scratch surfaces, which live exactly as long as the images.
 void ReleaseSkinImages();
 
 } // namespace skin

@@ -70,6 +70,18 @@ int wmain() {
     const skin::ImageSurface memory = skin::CreateImageSurface(520, 120);
     HDC windowDc = window ? GetWindowDC(window) : nullptr;
 
+    // The building blocks the primitives make and free on every call.
+    std::printf("display DC create + delete     %9.1f us\n",
+                MicrosPerCall([] { DeleteDC(CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr)); }));
+    const HDC screen = GetDC(nullptr);
+    std::printf("memory DC create + delete      %9.1f us\n",
+                MicrosPerCall([screen] { DeleteDC(CreateCompatibleDC(screen)); }));
+    std::printf("bitmap 75x25 create + delete   %9.1f us\n",
+                MicrosPerCall([screen] { DeleteObject(CreateCompatibleBitmap(screen, 75, 25)); }));
+    std::printf("halftone palette create+delete %9.1f us\n",
+                MicrosPerCall([screen] { DeleteObject(CreateHalftonePalette(screen)); }));
+    ReleaseDC(nullptr, screen);
+
     std::printf("BuildSkinImages + release      %9.1f us\n", MicrosPerCall([] {
                     skin::BuildSkinImages();
                     skin::ReleaseSkinImages();

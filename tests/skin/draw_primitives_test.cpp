@@ -1,5 +1,6 @@
 #include "draw_primitives.h"
 #include "hover_timer.h"
+#include "scratch_surfaces.h"
 #include "skin_colours.h"
 #include "skin_props.h"
 #include "skin_test_support.h"
@@ -31,6 +32,8 @@ std::vector<COLORREF> Snapshot(HDC dc, int width, int height) {
 
 class DrawPrimitives : public ::testing::Test {
   protected:
+    void TearDown() override { skin::ReleaseScratchSurfaces(); }
+
     // 7 x 21 source, the size of one push-button face.
     skin::ImageSurface source_ = PatternSurface(7, 21, Source);
     skin::ImageSurface dest_ = PatternSurface(90, 40, [](int, int) { return kBackdrop; });
@@ -140,13 +143,15 @@ TEST_F(DrawPrimitives, RefusedObjectsLeakNothingAndDrawAllOrNothing) {
     const auto untouched = Snapshot(dest_.get(), 90, 40);
 
     bool drewAtLeastOnce = false, refusedAtLeastOnce = false;
-    for (int n = 1; n <= 16; ++n) {
+    for (int n = 1; n <= 12; ++n) {
         const skin::ImageSurface d = PatternSurface(90, 40, [](int, int) { return kBackdrop; });
+        skin::ReleaseScratchSurfaces(); // so every scratch surface is made again
         const long held = gdi_tally::Held();
         gdi_tally::failAfter = n;
         skin::DrawSkinSlice(d.get(), 3, 4, 30, 25, src.get(), 0, 0, 7, 21, 3, 3, 3, 3, K);
         const bool faultFired = gdi_tally::failAfter == 0;
         gdi_tally::failAfter = 0;
+        skin::ReleaseScratchSurfaces();
         EXPECT_EQ(gdi_tally::Held(), held) << "failing creation " << n;
         const auto got = Snapshot(d.get(), 90, 40);
         EXPECT_TRUE(got == complete || got == untouched) << "failing creation " << n;
@@ -164,6 +169,31 @@ TEST_F(DrawPrimitives, RefusedObjectsLeakNothingAndDrawAllOrNothing) {
     gdi_tally::failAfter = 0;
     EXPECT_EQ(gdi_tally::Held(), held);
     EXPECT_EQ(Snapshot(dest_.get(), 90, 40), untouched);
+}
+
+// Scratch surfaces are made once and reused: a repaint creates no GDI object, and a
+// box drawn after a bigger one shows nothing of it.
+TEST_F(DrawPrimitives, ScratchSurfacesAreReusedAndLeaveNothingBehind) {
+    const auto keyed = [](int x, int y) { return (x + 2 * y) % 5 == 0 ? K : Source(x, y); };
+    const skin::ImageSurface src = PatternSurface(7, 21, keyed);
+    const HDC d = dest_.get();
+    skin::DrawSkinSlice(d, 0, 0, 80, 30, src.get(), 0, 0, 7, 21, 3, 3, 3, 3, K);
+    const long acquired = gdi_tally::acquired.load();
+    for (int i = 0; i < 50; ++i) {
+        skin::DrawSkinSlice(d, 0, 0, 75 - i, 25, src.get(), 0, 0, 7, 21, 3, 3, 3, 3, K);
+        skin::DrawKeyed(d, 0, 0, 13, 13 + i % 5, src.get(), 0, 0, K);
+    }
+    EXPECT_EQ(gdi_tally::acquired.load(), acquired);
+
+    const skin::ImageSurface fresh = PatternSurface(90, 40, [](int, int) { return kBackdrop; });
+    skin::DrawKeyed(fresh.get(), 5, 5, 7, 21, src.get(), 0, 0, K);
+    EXPECT_EQ(DescribeMismatches(fresh.get(), 90, 40,
+                                 [&](int x, int y) {
+                                     const int bx = x - 5, by = y - 5;
+                                     const bool in = bx >= 0 && by >= 0 && bx < 7 && by < 21;
+                                     return in && keyed(bx, by) != K ? keyed(bx, by) : kBackdrop;
+                                 }),
+              "");
 }
 
 TEST_F(DrawPrimitives, FillFrameAndFocusCoverExactlyTheirBoxes) {
