@@ -97,10 +97,11 @@ MusicDocument::MusicDocument() {
 
 MusicDocument::~MusicDocument() = default;
 
-bool MusicDocument::LoadText(std::wstring_view text) {
+bool MusicDocument::LoadText(std::wstring text) {
     if (!doc_ || HasDocumentTypeDeclaration(text))
         return false;
     Bstr xml(text);
+    std::wstring().swap(text);
     VARIANT_BOOL ok = VARIANT_FALSE;
     return SUCCEEDED(doc_->loadXML(xml.get(), &ok)) && ok == VARIANT_TRUE;
 }

@@ -27,8 +27,9 @@ public:
     bool Available() const { return doc_ != nullptr; }
 
     // Parses text that is already UTF-16 (its declaration dropped). False when
-    // the text is not a well-formed document or carries a DTD.
-    bool LoadText(std::wstring_view text);
+    // the text is not a well-formed document or carries a DTD. The text is
+    // released as soon as the parser has its own copy, to keep the peak low.
+    bool LoadText(std::wstring text);
 
     // The songs under /qqmusic/minemusiclist/minemusic, one per xsong_url in
     // document order, each with the name and singer of its own minemusic.

@@ -40,25 +40,28 @@ private:
 
 } // namespace
 
-void ParseMusicList(std::string_view body, MusicListAnswer& answer) {
+void ParseMusicList(std::string body, MusicListAnswer& answer) {
     Stopwatch watch;
-    const std::optional<std::wstring> text = DecodeXmlBytes(body);
+    std::optional<std::wstring> text = DecodeXmlBytes(body);
+    std::string().swap(body);
     answer.timings.decode = watch.Lap();
     if (!text)
         return;
 
-    MusicDocument MusicDoc;
-    answer.loaded = MusicDoc.LoadText(*text);
-    if (answer.loaded) {
-        const std::vector<SongFields> songs = MusicDoc.SelectSongs();
-        answer.addresses.reserve(songs.size());
-        answer.singers.reserve(songs.size());
-        answer.names.reserve(songs.size());
-        for (const SongFields& song : songs) {
-            answer.addresses.push_back(DecodeCharRefs(song.address, kAddressPairs));
-            answer.singers.push_back(DecodeCharRefs(song.singer, kTextPairs));
-            answer.names.push_back(DecodeCharRefs(song.name, kTextPairs));
-        }
+    std::vector<SongFields> songs;
+    {
+        MusicDocument MusicDoc;
+        answer.loaded = MusicDoc.LoadText(std::move(*text));
+        if (answer.loaded)
+            songs = MusicDoc.SelectSongs();
+    } // the document goes before the lists are built
+    answer.addresses.reserve(songs.size());
+    answer.singers.reserve(songs.size());
+    answer.names.reserve(songs.size());
+    for (SongFields& song : songs) {
+        answer.addresses.push_back(DecodeCharRefs(std::move(song.address), kAddressPairs));
+        answer.singers.push_back(DecodeCharRefs(std::move(song.singer), kTextPairs));
+        answer.names.push_back(DecodeCharRefs(std::move(song.name), kTextPairs));
     }
     answer.timings.parse = watch.Lap();
 }
@@ -72,6 +75,6 @@ MusicListAnswer FetchMusicList(HttpClient& http, std::wstring_view address) {
     if (!response.ok())
         return answer;
     ComApartment com;
-    ParseMusicList(response.body, answer);
+    ParseMusicList(std::move(response.body), answer);
     return answer;
 }

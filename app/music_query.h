@@ -26,9 +26,10 @@ struct MusicListAnswer {
     QueryTimings timings;
 };
 
-// Decodes and parses the body of an answer into `answer` (timings included).
-// COM must be initialised on the calling thread.
-void ParseMusicList(std::string_view body, MusicListAnswer& answer);
+// Decodes and parses the body of an answer into `answer` (timings included),
+// releasing each stage's input once the next stage has it. COM must be
+// initialised on the calling thread.
+void ParseMusicList(std::string body, MusicListAnswer& answer);
 
 // Fetches the address and parses the answer. Runs on a worker thread; COM is
 // initialised here for the parser.
