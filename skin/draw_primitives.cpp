@@ -15,6 +15,13 @@ RECT BoxRect(int x, int y, int width, int height) {
     return {x, y, x + width, y + height};
 }
 
+// FillRect or FrameRect with a brush made for the call; 0 when the brush is refused.
+int PaintWithSolidBrush(int(WINAPI* paint)(HDC, const RECT*, HBRUSH), HDC dc, const RECT& rc,
+                        COLORREF colour) {
+    const UniqueBrush brush = CreateBrush(colour);
+    return brush ? paint(dc, &rc, brush.get()) : 0;
+}
+
 // Destination AND NOT source.
 constexpr DWORD kRopDSna = 0x00220326;
 
@@ -41,19 +48,11 @@ int GetWindowSize(HWND hwnd, WindowSize& size) {
 }
 
 int FillSolid(HDC dc, int x, int y, int width, int height, COLORREF colour) {
-    const UniqueBrush brush = CreateBrush(colour);
-    if (!brush)
-        return 0;
-    const RECT rc = BoxRect(x, y, width, height);
-    return FillRect(dc, &rc, brush.get());
+    return PaintWithSolidBrush(FillRect, dc, BoxRect(x, y, width, height), colour);
 }
 
 int FrameSolid(HDC dc, int x, int y, int width, int height, COLORREF colour) {
-    const UniqueBrush brush = CreateBrush(colour);
-    if (!brush)
-        return 0;
-    const RECT rc = BoxRect(x, y, width, height);
-    return FrameRect(dc, &rc, brush.get());
+    return PaintWithSolidBrush(FrameRect, dc, BoxRect(x, y, width, height), colour);
 }
 
 BOOL DrawFocusBox(HDC dc, int x, int y, int width, int height) {

@@ -238,7 +238,7 @@ TEST_F(DrawPrimitives, TextIsDrawnInsideItsBoxOnly) {
     EXPECT_TRUE(changedInside);
 }
 
-TEST(WindowPrimitives, CaptionAndSizeOfAWindow) {
+TEST(DrawOnWindows, CaptionAndSizeOfAWindow) {
     const skin_test::TestWindow button(L"Button", L"播放 && &Pause", WS_POPUP);
     ASSERT_TRUE(button.get());
     EXPECT_EQ(skin::GetWindowCaption(button.get()), L"播放 && &Pause");
@@ -258,7 +258,7 @@ TEST(WindowPrimitives, CaptionAndSizeOfAWindow) {
     EXPECT_FALSE(skin::GetWindowSize(nullptr, size));
 }
 
-TEST(WindowPrimitives, FrameWidthsAreHalfTheNonClientSizeRoundedHalfToEven) {
+TEST(DrawOnWindows, FrameWidthsAreHalfTheNonClientSizeRoundedHalfToEven) {
     const struct {
         skin_test::TestWindow::Insets insets;
         int frameX, frameY;

@@ -56,14 +56,6 @@ TEST(SliceGeometry, MarginsOfZeroOrLessStretchOnceAndZeroMarginsSkipTheirPieces)
                 {true, {0, 1, 9, 8}, {0, 1, 3, 2}}});
 }
 
-TEST(SliceGeometry, EmptyBoxOrSourcePlansNothing) {
-    for (const auto& [w, h, sw, sh] :
-         {std::tuple{0, 25, 7, 21}, std::tuple{75, 0, 7, 21}, std::tuple{75, 25, 0, 21},
-          std::tuple{75, 25, 7, 0}, std::tuple{-5, 25, 7, 21}})
-        EXPECT_TRUE(PlanSkinSlice(w, h, {0, 0, sw, sh}, {3, 3, 3, 3}).empty())
-            << w << " " << h << " " << sw << " " << sh;
-}
-
 // Whatever the margins, every piece has a positive size, stays inside the box and the
 // source rectangle, and the pieces cover the box exactly once (a source too narrow for
 // its margins still leaves a column to stretch over the middle).
