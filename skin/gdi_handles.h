@@ -17,7 +17,7 @@ inline void NoteAcquired() {
 inline void NoteReleased() {
     released.fetch_add(1, std::memory_order_relaxed);
 }
-// Objects and borrowed device contexts currently held by wrappers.
+// Objects made (or device contexts borrowed) through the wrappers and not yet freed.
 inline long Held() {
     return acquired.load(std::memory_order_relaxed) - released.load(std::memory_order_relaxed);
 }
@@ -51,14 +51,19 @@ template <typename Handle, auto Release> class UniqueGdi {
     UniqueGdi(const UniqueGdi&) = delete;
     UniqueGdi& operator=(const UniqueGdi&) = delete;
 
+    // Takes back a handle that release() once handed out (kept in a window property,
+    // say): the tally has counted it since its creation.
+    static UniqueGdi Adopt(Handle h) {
+        UniqueGdi owner;
+        owner.h_ = h;
+        return owner;
+    }
+
     Handle get() const { return h_; }
     explicit operator bool() const { return h_ != nullptr; }
-    // Hands ownership out; from here on the tally no longer counts the handle.
-    Handle release() {
-        if (h_)
-            gdi_tally::NoteReleased();
-        return std::exchange(h_, nullptr);
-    }
+    // Hands ownership out. The object stays counted until a wrapper deletes it, so a
+    // handle released and then forgotten shows as a leak.
+    Handle release() { return std::exchange(h_, nullptr); }
     void reset(Handle h = nullptr) {
         if (h_) {
             Release(h_);

@@ -143,7 +143,7 @@ TEST_F(DrawPrimitives, RefusedObjectsLeakNothingAndDrawAllOrNothing) {
     const auto untouched = Snapshot(dest_.get(), 90, 40);
 
     bool drewAtLeastOnce = false, refusedAtLeastOnce = false;
-    for (int n = 1; n <= 12; ++n) {
+    for (int n = 1; n <= 14; ++n) {
         const skin::ImageSurface d = PatternSurface(90, 40, [](int, int) { return kBackdrop; });
         skin::ReleaseScratchSurfaces(); // so every scratch surface is made again
         const long held = gdi_tally::Held();
