@@ -62,6 +62,23 @@ qzm_prepare_wine() {
         /usr/lib/wine/wine64 wineboot -i </dev/null >/dev/null 2>&1 || true
         /usr/lib/wine/wineserver -w
     fi
+    if [ ! -f "$WINEPREFIX/.qzm-fonts" ]; then
+        # A fresh prefix has no Chinese fonts: link the UI fonts to WenQuanYi
+        # and let 宋体 stand for it, as a Chinese Windows would provide them.
+        # The Unix locale must be UTF-8 for Wine to read the Chinese name.
+        local link="HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink"
+        local face
+        for face in "Tahoma" "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif" "Segoe UI"; do
+            /usr/lib/wine/wine64 reg add "$link" /v "$face" /t REG_MULTI_SZ \
+                /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f </dev/null >/dev/null 2>&1 || true
+        done
+        for face in "SimSun" "宋体"; do
+            LC_ALL=C.UTF-8 /usr/lib/wine/wine64 reg add "HKCU\\Software\\Wine\\Fonts\\Replacements" \
+                /v "$face" /d "WenQuanYi Micro Hei" /f </dev/null >/dev/null 2>&1 || true
+        done
+        /usr/lib/wine/wineserver -w
+        touch "$WINEPREFIX/.qzm-fonts"
+    fi
     # A server left from a run without this display would hand out windows
     # that cannot be shown: start afresh.
     /usr/lib/wine/wineserver -k 2>/dev/null || true

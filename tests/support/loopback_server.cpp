@@ -65,7 +65,7 @@ int Receive(SOCKET s, char* buffer, int size, HANDLE stop) {
 
 } // namespace
 
-LoopbackServer::LoopbackServer() {
+LoopbackServer::LoopbackServer(uint16_t port) {
     WSADATA data;
     WSAStartup(MAKEWORD(2, 2), &data);
     stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -73,12 +73,12 @@ LoopbackServer::LoopbackServer() {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-    listen(listener_, SOMAXCONN);
+    address.sin_port = htons(port);
     int length = sizeof(address);
-    getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
+    if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
+        listen(listener_, SOMAXCONN) == 0 &&
+        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+        port_ = ntohs(address.sin_port);
     acceptor_ = std::thread([this] { AcceptLoop(); });
 }
 

@@ -25,12 +25,13 @@ struct LoopbackResponse {
     bool chunked = false;  // send without Content-Length, in chunks
 };
 
-// An HTTP/1.1 server on 127.0.0.1 with a port of the system's choosing, run
-// inside the test process. Each connection gets a thread; the destructor ends
-// them all, including those that were told never to answer.
+// An HTTP/1.1 server on 127.0.0.1, run inside the test process, on a port of
+// the system's choosing unless one is given. Each connection gets a thread;
+// the destructor ends them all, including those told never to answer.
 class LoopbackServer {
 public:
-    LoopbackServer();
+    explicit LoopbackServer(uint16_t port = 0);
+    bool Listening() const { return port_ != 0; }
     ~LoopbackServer();
     LoopbackServer(const LoopbackServer&) = delete;
     LoopbackServer& operator=(const LoopbackServer&) = delete;
