@@ -1,0 +1,51 @@
+#pragma once
+#include <windows.h>
+#include <mmreg.h>
+#include <mfidl.h>
+#include <mfreadwrite.h>
+#include <wrl/client.h>
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// Decodes a whole song held in memory (WAV, MP3, whatever Media Foundation
+// reads) into 16-bit PCM. Needs COM and MFStartup on the calling thread and is
+// used on that thread only.
+class SongDecoder {
+public:
+    SongDecoder() = default;
+    ~SongDecoder();
+    SongDecoder(const SongDecoder&) = delete;
+    SongDecoder& operator=(const SongDecoder&) = delete;
+
+    // False when the bytes hold no audio Media Foundation can decode.
+    bool Open(const std::string& bytes);
+    const WAVEFORMATEX& format() const { return format_.Format; }
+
+    enum class Result { Data, End, Error };
+    // Replaces `pcm` with whole decoded samples, at least `bytes` of them
+    // unless the song ends first. Data: `pcm` is not empty. End: nothing is
+    // left. Error: the stream broke.
+    Result Read(std::vector<BYTE>& pcm, size_t bytes);
+
+private:
+    Microsoft::WRL::ComPtr<IMFSourceReader> reader_;
+    WAVEFORMATEXTENSIBLE format_{}; // extensible for more than two channels
+};
+
+// COM (multithreaded) and Media Foundation for the lifetime of the object, on
+// the thread that made it.
+class MediaFoundationScope {
+public:
+    MediaFoundationScope();
+    ~MediaFoundationScope();
+    MediaFoundationScope(const MediaFoundationScope&) = delete;
+    MediaFoundationScope& operator=(const MediaFoundationScope&) = delete;
+
+    bool ok() const { return mfStarted_; }
+
+private:
+    bool comStarted_ = false;
+    bool mfStarted_ = false;
+};
