@@ -13,7 +13,9 @@ bool IsDone(const WAVEHDR& header) {
 
 WaveOutput::WaveOutput() : played_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
 
-WaveOutput::~WaveOutput() { Close(); }
+WaveOutput::~WaveOutput() {
+    Close();
+}
 
 bool WaveOutput::Open(const WAVEFORMATEX& format) {
     Close();

@@ -10,7 +10,7 @@
 // Where decoded PCM goes. One thread uses an output from Open() to Close();
 // only PlayedEvent() may be waited on from elsewhere.
 class AudioOutput {
-public:
+  public:
     virtual ~AudioOutput() = default;
 
     // False when no device takes this format; the output is then unusable.
@@ -45,7 +45,7 @@ using KernelHandle = std::unique_ptr<void, KernelHandleCloser>;
 
 // The system's wave mapper through waveOut.
 class WaveOutput final : public AudioOutput {
-public:
+  public:
     WaveOutput();
     ~WaveOutput() override;
     WaveOutput(const WaveOutput&) = delete;
@@ -60,7 +60,7 @@ public:
     void Reset() override;
     void Close() override;
 
-private:
+  private:
     struct Block {
         WAVEHDR header{};
         std::vector<char> data;

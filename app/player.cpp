@@ -16,7 +16,7 @@ namespace {
 // they ride out a busy moment of the decoder without waking it more than a
 // few times a second.
 constexpr size_t kQueuedBuffers = 4;
-constexpr DWORD kBufferMs = 200;
+constexpr DWORD kBufferMs = 250;
 // A worker also looks at its flags this often, whatever the output signals.
 constexpr DWORD kWorkerPollMs = 250;
 
@@ -25,16 +25,20 @@ enum class Report : BYTE {
     Changed,   // the player changed state on the GUI thread; nothing to apply
     Buffering, // value: percent of the first buffers decoded
     Playing,
-    Ended,     // played to its end; the worker has finished
-    Failed,    // value: a PlayerFailure; the worker has finished
-    Exited,    // told to end, and has
+    Ended,  // played to its end; the worker has finished
+    Failed, // value: a PlayerFailure; the worker has finished
+    Exited, // told to end, and has
 };
 
 LPARAM PackReport(Report report, int value = 0) {
     return static_cast<LPARAM>((value << 8) | static_cast<int>(report));
 }
-Report ReportOf(LPARAM lParam) { return static_cast<Report>(lParam & 0xFF); }
-int ValueOf(LPARAM lParam) { return static_cast<int>(lParam >> 8); }
+Report ReportOf(LPARAM lParam) {
+    return static_cast<Report>(lParam & 0xFF);
+}
+int ValueOf(LPARAM lParam) {
+    return static_cast<int>(lParam >> 8);
+}
 
 struct StatusText {
     PlayerState state;
@@ -73,8 +77,8 @@ struct MediaPlayer::Session {
         : http(options), wake(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
 
     HttpClient http;
-    KernelHandle wake;                 // set whenever `ending` or `paused` changes
-    std::atomic<bool> ending = false;  // the player has let go of this song
+    KernelHandle wake;                // set whenever `ending` or `paused` changes
+    std::atomic<bool> ending = false; // the player has let go of this song
     std::atomic<bool> paused = false;
     std::atomic<bool> finished = false; // the worker is about to return
     std::thread worker;
@@ -101,7 +105,9 @@ struct Outcome {
     PlayerFailure failure = PlayerFailure::None;
 };
 
-Outcome Failure(PlayerFailure why) { return {Report::Failed, why}; }
+Outcome Failure(PlayerFailure why) {
+    return {Report::Failed, why};
+}
 
 // Feeds the output until the song ends, fails or the player lets go.
 Outcome PlayDecoded(MediaPlayer::Session& session, SongDecoder& decoder, AudioOutput& output,
@@ -115,9 +121,8 @@ Outcome PlayDecoded(MediaPlayer::Session& session, SongDecoder& decoder, AudioOu
     bool running = false;
 
     const size_t bufferBytes = std::max<size_t>(
-        format.nBlockAlign,
-        static_cast<size_t>(format.nAvgBytesPerSec) * kBufferMs / 1000 / format.nBlockAlign *
-            format.nBlockAlign);
+        format.nBlockAlign, static_cast<size_t>(format.nAvgBytesPerSec) * kBufferMs / 1000 /
+                                format.nBlockAlign * format.nBlockAlign);
     std::vector<BYTE> pcm;
     size_t prerolled = 0;
     bool started = false;
@@ -175,7 +180,7 @@ Outcome PlaySong(MediaPlayer::Session& session, const std::wstring& url,
         return {Report::Exited};
     if (!download.ok())
         return Failure(download.error == HttpError::InvalidAddress ? PlayerFailure::Address
-                                                                  : PlayerFailure::Download);
+                                                                   : PlayerFailure::Download);
     reporter.Post(Report::Buffering, 0);
     SongDecoder decoder;
     const bool decodable = decoder.Open(download.body);

@@ -15,8 +15,8 @@ enum class PlayerState {
     Buffering,  // decoding the first buffers
     Playing,
     Paused,
-    Stopped,    // stopped by the user or played to its end
-    Failed,     // the song cannot be played
+    Stopped, // stopped by the user or played to its end
+    Failed,  // the song cannot be played
 };
 
 // Why the last song ended in PlayerState::Failed.
@@ -34,7 +34,7 @@ enum class PlayerFailure {
 // on a worker thread that reports by posting `notifyMessage` to the window;
 // the window hands that message to OnNotify().
 class MediaPlayer {
-public:
+  public:
     static HttpOptions SongDownloadOptions(); // a 64 MiB body cap
 
     MediaPlayer(HWND notifyWindow, UINT notifyMessage, AudioOutputFactory makeOutput,
@@ -62,7 +62,7 @@ public:
 
     struct Session; // one song's worker and what it shares with the player
 
-private:
+  private:
     void Start();
     void EndSession();
     void ReapFinished();

@@ -57,8 +57,8 @@ bool SongDecoder::Open(const std::string& bytes) {
     if (!memory || FAILED(MFCreateMFByteStreamOnStream(memory.Get(), &byteStream)) ||
         FAILED(MFCreateSourceReaderFromByteStream(byteStream.Get(), nullptr, &reader)))
         return false;
-    if (FAILED(reader->SetStreamSelection(static_cast<DWORD>(MF_SOURCE_READER_ALL_STREAMS),
-                                          FALSE)) ||
+    if (FAILED(
+            reader->SetStreamSelection(static_cast<DWORD>(MF_SOURCE_READER_ALL_STREAMS), FALSE)) ||
         FAILED(reader->SetStreamSelection(kAudio, TRUE)) || !SelectPcmOutput(reader.Get()))
         return false;
 

@@ -13,7 +13,7 @@
 // reads) into 16-bit PCM. Needs COM and MFStartup on the calling thread and is
 // used on that thread only.
 class SongDecoder {
-public:
+  public:
     SongDecoder() = default;
     ~SongDecoder();
     SongDecoder(const SongDecoder&) = delete;
@@ -29,7 +29,7 @@ public:
     // left. Error: the stream broke.
     Result Read(std::vector<BYTE>& pcm, size_t bytes);
 
-private:
+  private:
     Microsoft::WRL::ComPtr<IMFSourceReader> reader_;
     WAVEFORMATEXTENSIBLE format_{}; // extensible for more than two channels
 };
@@ -37,7 +37,7 @@ private:
 // COM (multithreaded) and Media Foundation for the lifetime of the object, on
 // the thread that made it.
 class MediaFoundationScope {
-public:
+  public:
     MediaFoundationScope();
     ~MediaFoundationScope();
     MediaFoundationScope(const MediaFoundationScope&) = delete;
@@ -45,7 +45,7 @@ public:
 
     bool ok() const { return mfStarted_; }
 
-private:
+  private:
     bool comStarted_ = false;
     bool mfStarted_ = false;
 };

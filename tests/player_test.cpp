@@ -66,7 +66,9 @@ LoopbackResponse Song(std::string body, int status = 200) {
     return r;
 }
 
-std::wstring Widen(const std::string& s) { return {s.begin(), s.end()}; }
+std::wstring Widen(const std::string& s) {
+    return {s.begin(), s.end()};
+}
 
 size_t CountThreads() {
     KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
@@ -95,15 +97,15 @@ HttpOptions ShortTimeouts() {
 // A player on a message-only window, as the main window holds it, with the
 // states it went through in the order the window saw them.
 class PlayerHost {
-public:
+  public:
     explicit PlayerHost(AudioOutputFactory factory, HttpOptions http = ShortTimeouts()) {
         WNDCLASSW wc{};
         wc.lpfnWndProc = Proc;
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.lpszClassName = L"PlayerTestHost";
         RegisterClassW(&wc); // fails harmlessly when already registered
-        window_ = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                  nullptr, wc.hInstance, nullptr);
+        window_ = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  wc.hInstance, nullptr);
         SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
         player = std::make_unique<MediaPlayer>(window_, kNotify, std::move(factory), http);
     }
@@ -125,7 +127,7 @@ public:
     std::vector<S> states; // consecutive repeats folded
     std::vector<std::wstring> statuses;
 
-private:
+  private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         auto* self = reinterpret_cast<PlayerHost*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
         if (msg == kNotify && self && self->player) {
@@ -188,8 +190,7 @@ TEST(MediaPlayer, PlaysThroughEveryStateAndPauseHoldsThePosition) {
         EXPECT_EQ(format.nSamplesPerSec, c.rate);
         EXPECT_EQ(format.nChannels, c.channels);
         EXPECT_EQ(format.wBitsPerSample, 16);
-        const double seconds =
-            static_cast<double>(log.Received().size()) / format.nAvgBytesPerSec;
+        const double seconds = static_cast<double>(log.Received().size()) / format.nAvgBytesPerSec;
         EXPECT_GE(seconds, c.minSeconds);
         EXPECT_LE(seconds, c.maxSeconds);
         EXPECT_EQ(log.PlayedBytes(), log.Received().size());
@@ -304,7 +305,9 @@ TEST(MediaPlayer, StopEndsDownloadAndDecodingAtOnce) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         NullAudioOutputs outputs(NullAudioOptions{.realTime = c.realTime});
-        PlayerHost host(outputs.Factory());
+        HttpOptions http = ShortTimeouts();
+        http.receiveTimeoutMs = 10000; // only a cancel ends the slow download early
+        PlayerHost host(outputs.Factory(), http);
         host.Play(server.BaseAddress() + c.path);
         ASSERT_TRUE(host.WaitFor(c.stopWhen));
         const auto start = Clock::now();
@@ -320,7 +323,35 @@ TEST(MediaPlayer, StopEndsDownloadAndDecodingAtOnce) {
         if (c.stopWhen == S::Playing) { // the song was not finished
             EXPECT_LT(received, 50u * 44100 * 4);
         }
+        // The player joins its workers: this is quick only if stop() ended them.
+        const auto destroying = Clock::now();
+        host.player.reset();
+        EXPECT_LT(Clock::now() - destroying, std::chrono::milliseconds(300));
     }
+}
+
+TEST(MediaPlayer, ReportsOfAReplacedSongAreIgnored) {
+    LoopbackServer server;
+    server.Serve("/first.wav", Song(MakeWav(MakePcm(8000, 1, 2.0), 8000, 1)));
+    LoopbackResponse slow = Song(MakeWav(MakePcm(8000, 1, 0.5), 8000, 1));
+    slow.delayMs = 1000;
+    server.Serve("/second.wav", slow);
+    NullAudioOutputs outputs;
+    HttpOptions http = ShortTimeouts();
+    http.receiveTimeoutMs = 5000;
+    PlayerHost host(outputs.Factory(), http);
+    host.Play(server.BaseAddress() + L"/first.wav");
+    // Without dispatching, so the first song's reports wait in the queue.
+    const auto& first = *outputs.logs().back();
+    for (int i = 0; i < 200 && first.PlayedBytes() == 0; ++i)
+        Sleep(10);
+    ASSERT_GT(first.PlayedBytes(), 0u);
+
+    host.Play(server.BaseAddress() + L"/second.wav");
+    PumpFor(500);
+    EXPECT_EQ(host.player->status(), L"正在连接…");
+    ASSERT_TRUE(host.WaitFor(S::Stopped));
+    EXPECT_EQ(outputs.logs().back()->Received().size(), 8000u);
 }
 
 TEST(MediaPlayer, RapidRestartsPlayOnlyTheLastSongAndLeaveNoThreads) {
@@ -354,8 +385,8 @@ TEST(MediaPlayer, RapidRestartsPlayOnlyTheLastSongAndLeaveNoThreads) {
         EXPECT_FALSE(logs[i]->IsOpen()) << i;
         EXPECT_LT(logs[i]->PlayedBytes(), pcms[i - 1].size()) << i;
     }
-    EXPECT_TRUE(ThreadsSettleTo(baseline)) << CountThreads() << " threads, " << baseline
-                                           << " before";
+    EXPECT_TRUE(ThreadsSettleTo(baseline))
+        << CountThreads() << " threads, " << baseline << " before";
 }
 
 TEST(MediaPlayer, DestroyingThePlayerWhilePlayingEndsEverything) {

@@ -62,7 +62,9 @@ NullAudioOutput::NullAudioOutput(NullAudioOptions options)
     log_->options_ = options;
 }
 
-NullAudioOutput::~NullAudioOutput() { Close(); }
+NullAudioOutput::~NullAudioOutput() {
+    Close();
+}
 
 bool NullAudioOutput::Open(const WAVEFORMATEX& format) {
     std::lock_guard lock(log_->mutex_);
@@ -156,9 +158,9 @@ void NullAudioOutput::ArmTimerLocked(Clock::time_point now) {
     const size_t remaining = log.bufferEnds_.front() - log.PlayedLocked(now);
     LARGE_INTEGER due{};
     // Relative time in 100 ns units; one unit more so the buffer is surely done.
-    due.QuadPart = -static_cast<LONGLONG>(
-        static_cast<unsigned long long>(remaining) * 10000000ull / log.format_->nAvgBytesPerSec +
-        1);
+    due.QuadPart = -static_cast<LONGLONG>(static_cast<unsigned long long>(remaining) * 10000000ull /
+                                              log.format_->nAvgBytesPerSec +
+                                          1);
     SetWaitableTimer(timer_.get(), &due, 0, nullptr, nullptr, FALSE);
 }
 

@@ -10,14 +10,14 @@
 #include <vector>
 
 struct NullAudioOptions {
-    bool realTime = true;   // play at the format's pace; false: every buffer at once
-    bool failOpen = false;  // behave like a system without a sound device
+    bool realTime = true;  // play at the format's pace; false: every buffer at once
+    bool failOpen = false; // behave like a system without a sound device
 };
 
 // What a NullAudioOutput received and how far it has "played", readable from
 // any thread while the output is in use and after it is gone.
 class NullAudioLog {
-public:
+  public:
     using Clock = std::chrono::steady_clock;
 
     std::vector<std::string> Calls() const; // "open", "write", "pause", "resume", "reset", "close"
@@ -27,7 +27,7 @@ public:
     std::optional<Clock::time_point> FirstWrite() const;
     bool IsOpen() const;
 
-private:
+  private:
     friend class NullAudioOutput;
     size_t PlayedLocked(Clock::time_point now) const;
     void SettleLocked(Clock::time_point now);
@@ -40,15 +40,15 @@ private:
     std::optional<Clock::time_point> firstWrite_;
     bool open_ = false;
     bool paused_ = false;
-    size_t playedBase_ = 0;           // played up to the last settling
-    Clock::time_point runningSince_;  // when the last settling happened
-    std::deque<size_t> bufferEnds_;   // byte offsets where queued buffers end
+    size_t playedBase_ = 0;          // played up to the last settling
+    Clock::time_point runningSince_; // when the last settling happened
+    std::deque<size_t> bufferEnds_;  // byte offsets where queued buffers end
 };
 
 // An AudioOutput that makes no sound: it records what it gets and consumes
 // it in real time (a waitable timer stands in for the device) or at once.
 class NullAudioOutput final : public AudioOutput {
-public:
+  public:
     explicit NullAudioOutput(NullAudioOptions options = {});
     ~NullAudioOutput() override;
 
@@ -63,7 +63,7 @@ public:
     void Reset() override;
     void Close() override;
 
-private:
+  private:
     void ArmTimerLocked(NullAudioLog::Clock::time_point now);
 
     std::shared_ptr<NullAudioLog> log_;
@@ -73,12 +73,12 @@ private:
 // Makes null outputs for a player and keeps each one's log, newest last.
 // Used on the player's thread only.
 class NullAudioOutputs {
-public:
+  public:
     explicit NullAudioOutputs(NullAudioOptions options = {}) : options_(options) {}
     AudioOutputFactory Factory();
     const std::vector<std::shared_ptr<NullAudioLog>>& logs() const { return logs_; }
 
-private:
+  private:
     NullAudioOptions options_;
     std::vector<std::shared_ptr<NullAudioLog>> logs_;
 };

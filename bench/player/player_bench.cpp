@@ -1,0 +1,216 @@
+// Plays a 5 MB MP3 served from loopback through the real waveOut output and
+// prints the time from play() to the first buffer handed to the device, the
+// share of one core the process uses while the song plays, and the peak
+// working set.
+#include "loopback_server.h"
+#include "message_pump.h"
+#include "player.h"
+#include "song_decoder.h"
+
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr UINT kNotify = WM_APP + 7;
+
+// Passes everything to the device and notes when the first buffer went in.
+class TimedOutput final : public AudioOutput {
+  public:
+    explicit TimedOutput(std::atomic<Clock::rep>& firstWrite) : firstWrite_(firstWrite) {}
+    bool Open(const WAVEFORMATEX& format) override { return device_.Open(format); }
+    bool Write(const void* data, size_t bytes) override {
+        Clock::rep none = 0;
+        firstWrite_.compare_exchange_strong(none, Clock::now().time_since_epoch().count());
+        return device_.Write(data, bytes);
+    }
+    size_t Pending() override { return device_.Pending(); }
+    HANDLE PlayedEvent() const override { return device_.PlayedEvent(); }
+    void Pause() override { device_.Pause(); }
+    void Resume() override { device_.Resume(); }
+    void Reset() override { device_.Reset(); }
+    void Close() override { device_.Close(); }
+
+  private:
+    WaveOutput device_;
+    std::atomic<Clock::rep>& firstWrite_;
+};
+
+MediaPlayer* g_player = nullptr;
+
+LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == kNotify && g_player) {
+        g_player->OnNotify(wParam, lParam);
+        return 0;
+    }
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+double CpuSeconds() {
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    auto seconds = [](const FILETIME& t) {
+        return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) |
+                                   t.dwLowDateTime) /
+               1e7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+
+double Mb(size_t bytes) {
+    return static_cast<double>(bytes) / (1024.0 * 1024.0);
+}
+
+size_t PeakWorkingSet() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof(counters);
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
+    return counters.PeakWorkingSetSize;
+}
+
+// Dispatches messages for `ms` without waking otherwise, unlike PumpFor's
+// short polls, so the figure is the player's and not the pump's.
+void DispatchFor(DWORD ms) {
+    const ULONGLONG deadline = GetTickCount64() + ms;
+    for (ULONGLONG now = GetTickCount64(); now < deadline; now = GetTickCount64()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now),
+                                  QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+    }
+}
+
+// Share of one core the process used over `seconds` of dispatching.
+double CpuShare(int seconds) {
+    const double cpuBefore = CpuSeconds();
+    const auto wallBefore = Clock::now();
+    DispatchFor(static_cast<DWORD>(seconds) * 1000);
+    const double wall = std::chrono::duration<double>(Clock::now() - wallBefore).count();
+    return 100.0 * (CpuSeconds() - cpuBefore) / wall;
+}
+
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+struct DecodeFigures {
+    double audioSeconds = 0;
+    double wallSeconds = 0;
+    double cpuSeconds = 0;
+};
+
+// Decodes the whole song flat out on this thread, as the player's worker does
+// piece by piece.
+DecodeFigures DecodeFlatOut(const std::string& bytes) {
+    MediaFoundationScope mediaFoundation;
+    SongDecoder decoder;
+    DecodeFigures figures;
+    if (!mediaFoundation.ok() || !decoder.Open(bytes))
+        return figures;
+    const double cpuStart = CpuSeconds();
+    const auto start = Clock::now();
+    std::vector<BYTE> pcm;
+    size_t total = 0;
+    while (decoder.Read(pcm, 64 * 1024) == SongDecoder::Result::Data)
+        total += pcm.size();
+    figures.wallSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+    figures.cpuSeconds = CpuSeconds() - cpuStart;
+    figures.audioSeconds = static_cast<double>(total) / decoder.format().nAvgBytesPerSec;
+    return figures;
+}
+
+} // namespace
+
+// player_bench [runs] [cpu-seconds]: the first run includes loading Media
+// Foundation and the decoders; the CPU share is measured on the last run.
+int main(int argc, char** argv) {
+    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 4;
+    const int cpuSeconds = argc > 2 ? std::max(1, atoi(argv[2])) : 5;
+
+    std::ifstream in(std::string(QZM_TEST_DATA_DIR) + "/tone.mp3", std::ios::binary);
+    const std::string clip{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (clip.empty()) {
+        std::fprintf(stderr, "cannot read tone.mp3\n");
+        return 1;
+    }
+    // The clip is encoded without a bit reservoir or header frame, so copies
+    // of it join into one longer stream.
+    LoopbackResponse song;
+    song.contentType = "audio/mpeg";
+    while (song.body.size() < 5u << 20)
+        song.body += clip;
+    const size_t songBytes = song.body.size();
+    const std::string songBody = song.body;
+    LoopbackServer server;
+    server.Serve("/song.mp3", std::move(song));
+
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = HostProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"PlayerBenchHost";
+    RegisterClassW(&wc);
+    HWND window = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  wc.hInstance, nullptr);
+    std::atomic<Clock::rep> firstWrite{0};
+    MediaPlayer player(window, kNotify,
+                       [&firstWrite] { return std::make_unique<TimedOutput>(firstWrite); });
+    g_player = &player;
+
+    std::printf("song: %.2f MB MP3, 44.1 kHz stereo 64 kbit/s\n", Mb(songBytes));
+    std::printf("%-4s %14s %14s\n", "run", "first audio", "playing");
+    const size_t peakBefore = PeakWorkingSet();
+    for (int run = 1; run <= runs; ++run) {
+        firstWrite = 0;
+        const auto start = Clock::now();
+        player.stop();
+        player.SetURL(server.BaseAddress() + L"/song.mp3");
+        player.play();
+        if (!PumpUntil([&] { return player.state() == PlayerState::Playing; }, 10000)) {
+            std::fprintf(stderr, "run %d: not playing: %ls\n", run, player.status().c_str());
+            return 1;
+        }
+        const auto playing = Clock::now();
+        const Clock::time_point first{Clock::duration{firstWrite.load()}};
+        std::printf("%-4d %12.1fms %12.1fms%s\n", run, Ms(first - start), Ms(playing - start),
+                    run == 1 ? "  (Media Foundation loaded by this run)" : "");
+        if (run < runs)
+            DispatchFor(500);
+    }
+
+    DispatchFor(1000); // past the first buffers
+    const double playingCpu = CpuShare(cpuSeconds);
+    const bool stillPlaying = player.state() == PlayerState::Playing;
+    player.pause();
+    DispatchFor(500);
+    const double pausedCpu = CpuShare(cpuSeconds);
+    player.stop();
+    DispatchFor(500);
+    const double idleCpu = CpuShare(cpuSeconds);
+    const size_t peakPlaying = PeakWorkingSet();
+    const DecodeFigures decoding = DecodeFlatOut(songBody);
+    std::printf("CPU, share of one core over %d s: playing %.1f%%, paused (device open) %.1f%%, "
+                "stopped %.1f%%%s\n",
+                cpuSeconds, playingCpu, pausedCpu, idleCpu,
+                stillPlaying ? "" : " (the song stopped early!)");
+    if (decoding.audioSeconds > 0)
+        std::printf("decoding alone: %.0f s of sound in %.2f s (%.1f%% of one core per second "
+                    "played)\n",
+                    decoding.audioSeconds, decoding.wallSeconds,
+                    100.0 * decoding.cpuSeconds / decoding.audioSeconds);
+    std::printf("peak working set: %.1f MB while playing (%.1f MB before the first song)\n",
+                Mb(peakPlaying), Mb(peakBefore));
+    g_player = nullptr;
+    DestroyWindow(window);
+    return stillPlaying ? 0 : 1;
+}
