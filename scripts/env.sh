@@ -57,10 +57,15 @@ qzm_prepare_wine() {
     export WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml="
     export WINEARCH=win64
+    # A server left running (persistent, or from a run without this display)
+    # would make the waits below endless and hand out windows that cannot be
+    # shown: start afresh.
+    /usr/lib/wine/wineserver -k 2>/dev/null || true
+    timeout 60 /usr/lib/wine/wineserver -w 2>/dev/null || true
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         echo "Creating the Wine prefix (once)"
         /usr/lib/wine/wine64 wineboot -i </dev/null >/dev/null 2>&1 || true
-        /usr/lib/wine/wineserver -w
+        timeout 120 /usr/lib/wine/wineserver -w || true
     fi
     if [ ! -f "$WINEPREFIX/.qzm-fonts" ]; then
         # A fresh prefix has no Chinese fonts: link the UI fonts to WenQuanYi
@@ -76,13 +81,9 @@ qzm_prepare_wine() {
             LC_ALL=C.UTF-8 /usr/lib/wine/wine64 reg add "HKCU\\Software\\Wine\\Fonts\\Replacements" \
                 /v "$face" /d "WenQuanYi Micro Hei" /f </dev/null >/dev/null 2>&1 || true
         done
-        /usr/lib/wine/wineserver -w
+        timeout 60 /usr/lib/wine/wineserver -w || true
         touch "$WINEPREFIX/.qzm-fonts"
     fi
-    # A server left from a run without this display would hand out windows
-    # that cannot be shown: start afresh.
-    /usr/lib/wine/wineserver -k 2>/dev/null || true
-    /usr/lib/wine/wineserver -w 2>/dev/null || true
     # Wine's services inherit the first process's output; started here with
     # their output sent away, they cannot keep ctest waiting on a pipe.
     /usr/lib/wine/wineserver -p
