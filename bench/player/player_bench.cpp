@@ -100,6 +100,30 @@ double CpuShare(int seconds) {
     return 100.0 * (CpuSeconds() - cpuBefore) / wall;
 }
 
+// Keeps a waveOut device busy with 250 ms buffers of a tone already in
+// memory, as the player does but without decoding: the floor the platform's
+// audio path sets. Returns the share of one core, or a negative value when
+// there is no device.
+double WaveOutAloneCpuShare(int seconds) {
+    WaveOutput device;
+    const WAVEFORMATEX format{WAVE_FORMAT_PCM, 2, 44100, 44100 * 4, 4, 16, 0};
+    if (!device.Open(format))
+        return -1;
+    std::vector<BYTE> buffer(44100);
+    for (size_t i = 0; i + 1 < buffer.size(); i += 2)
+        buffer[i + 1] = static_cast<BYTE>((i / 200) % 2 ? 0x10 : 0xF0);
+    const double cpuBefore = CpuSeconds();
+    const auto wallBefore = Clock::now();
+    const auto end = wallBefore + std::chrono::seconds(seconds);
+    while (Clock::now() < end) {
+        while (device.Pending() < 4)
+            device.Write(buffer.data(), buffer.size());
+        WaitForSingleObject(device.PlayedEvent(), 250);
+    }
+    const double wall = std::chrono::duration<double>(Clock::now() - wallBefore).count();
+    return 100.0 * (CpuSeconds() - cpuBefore) / wall;
+}
+
 double Ms(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
@@ -198,6 +222,19 @@ int main(int argc, char** argv) {
     DispatchFor(500);
     const double idleCpu = CpuShare(cpuSeconds);
     const size_t peakPlaying = PeakWorkingSet();
+
+    // What a burst of double-clicks costs the GUI thread: each one ends the
+    // song before and starts a worker for the next.
+    constexpr int kRestarts = 100;
+    const auto restartsStart = Clock::now();
+    for (int i = 0; i < kRestarts; ++i) {
+        player.stop();
+        player.SetURL(server.BaseAddress() + L"/song.mp3?" + std::to_wstring(i));
+        player.play();
+    }
+    const double restartMs = Ms(Clock::now() - restartsStart) / kRestarts;
+    player.stop();
+    DispatchFor(1000);
     const DecodeFigures decoding = DecodeFlatOut(songBody);
     std::printf("CPU, share of one core over %d s: playing %.1f%%, paused (device open) %.1f%%, "
                 "stopped %.1f%%%s\n",
@@ -208,6 +245,11 @@ int main(int argc, char** argv) {
                     "played)\n",
                     decoding.audioSeconds, decoding.wallSeconds,
                     100.0 * decoding.cpuSeconds / decoding.audioSeconds);
+    const double floorCpu = WaveOutAloneCpuShare(cpuSeconds);
+    if (floorCpu >= 0)
+        std::printf("waveOut alone, fed from memory: %.1f%% of one core\n", floorCpu);
+    std::printf("stop + SetURL + play: %.2f ms each on the GUI thread (%d in a row)\n", restartMs,
+                kRestarts);
     std::printf("peak working set: %.1f MB while playing (%.1f MB before the first song)\n",
                 Mb(peakPlaying), Mb(peakBefore));
     g_player = nullptr;
