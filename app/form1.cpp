@@ -1,8 +1,10 @@
 #include "form1.h"
 
 #include "char_refs.h"
+#include "form3.h"
 #include "qq_number.h"
 #include "query_address.h"
+#include "top_windows.h"
 
 #include <commctrl.h>
 
@@ -16,12 +18,16 @@ constexpr wchar_t kTitle[] = L"QQ空间背景音乐";
 constexpr wchar_t kSampleNumber[] = L"123456789";
 
 constexpr UINT WM_QUERY_FINISHED = WM_APP + 1;
+constexpr UINT WM_PLAYER_NOTIFY = WM_APP + 2;
 constexpr UINT_PTR kTimer1Id = 1;
 constexpr UINT kTimer1IntervalMs = 1000;
 
 constexpr COLORREF kFormBackColor = 0x00FFFCEE;
 constexpr COLORREF kQQTextColor = 0x0000C000;
 constexpr COLORREF kListTextColor = 0x00BE9507;
+constexpr COLORREF kCaptionColor = 0x008C581A;
+constexpr COLORREF kSongTextColor = 0x00BE9507;
+constexpr COLORREF kStatusColor = 0x00BF7822;
 
 constexpr int kTwipsPerPixel = 15;
 
@@ -51,6 +57,26 @@ constexpr Placement kList3Place{9000, 0, 1200, 600};
 constexpr Placement kList2Place{9000, 600, 1200, 600};
 constexpr Placement kList1Place{9000, 1200, 1200, 600};
 
+// Labels are drawn by the window itself, transparent over its background.
+// An auto-sized label grows to the right with its text.
+struct LabelDesign {
+    Placement place;
+    COLORREF color;
+    bool autoSize;
+};
+constexpr LabelDesign kLabel1{{4920, 480, 390, 180}, kCaptionColor, true};
+constexpr LabelDesign kLabel2{{4920, 720, 390, 180}, kCaptionColor, true};
+constexpr LabelDesign kLabel4{{120, 960, 390, 180}, kCaptionColor, true};
+constexpr LabelDesign kGqm{{5400, 480, 105, 180}, kSongTextColor, true};
+constexpr LabelDesign kGq{{5400, 720, 105, 180}, kSongTextColor, true};
+constexpr LabelDesign kGuRL{{600, 960, 8220, 180}, kSongTextColor, false};
+constexpr LabelDesign kLabel8{{120, 4560, 105, 180}, kStatusColor, true};
+
+// The caption under which a click pauses, and the one under which it plays.
+// While a song plays the poll writes the first, so one click pauses.
+constexpr wchar_t kPauseCaption[] = L"播/暂";
+constexpr wchar_t kPlayCaption[] = L"暂/播";
+
 struct Column {
     const wchar_t* text;
 };
@@ -59,6 +85,12 @@ constexpr Column kColumns[] = {{L"编号"}, {L"歌曲"}, {L"歌手"}, {L"地址"
 constexpr wchar_t kBadNumberPrompt[] = L"QQ号为5至10位数字";
 constexpr wchar_t kLoadFailedPrompt[] = L"获取歌曲列表失败，请检查网络后重试";
 constexpr wchar_t kErrorCaption[] = L"错误";
+constexpr wchar_t kNoSongsPrompt[] = L"对不起，该好友没有歌曲，请重新搜索！";
+constexpr wchar_t kNoSongsCaption[] = L"搜索失败";
+constexpr wchar_t kCopiedPrompt[] = L"复制成功！";
+constexpr wchar_t kCopiedCaption[] = L"复制";
+constexpr wchar_t kStatusCannotPlay[] = L"准备就绪";
+constexpr wchar_t kStatusPlaying[] = L"正在播放";
 
 HWND MakeChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, Placement p,
                int id) {
@@ -70,6 +102,37 @@ HWND MakeChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style
 // Column widths come in twips; the list view takes pixels. Ties go to the
 // even pixel, as everywhere else in the tool.
 int TwipsToPixels(double twips) { return static_cast<int>(std::nearbyint(twips / kTwipsPerPixel)); }
+
+RECT PixelRect(const Placement& p) {
+    return {Px(p.left), Px(p.top), Px(p.left + p.width), Px(p.top + p.height)};
+}
+
+// The area a label may cover: an auto-sized one up to the right edge.
+RECT LabelArea(const LabelDesign& label) {
+    RECT area = PixelRect(label.place);
+    if (label.autoSize)
+        area.right = Px(kClient.width);
+    return area;
+}
+
+bool PutTextOnClipboard(HWND owner, const std::wstring& text) {
+    if (!OpenClipboard(owner))
+        return false;
+    EmptyClipboard();
+    bool done = false;
+    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
+        if (void* target = GlobalLock(memory)) {
+            memcpy(target, text.c_str(), bytes);
+            GlobalUnlock(memory);
+            done = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+        }
+        if (!done)
+            GlobalFree(memory); // the clipboard owns it only once it took it
+    }
+    CloseClipboard();
+    return done;
+}
 
 std::wstring WindowText(HWND hwnd) {
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
@@ -83,11 +146,12 @@ double MillisecondsSince(std::chrono::steady_clock::time_point start) {
 
 } // namespace
 
-Form1::Form1(std::wstring serviceBase, HttpOptions http)
+Form1::Form1(std::wstring serviceBase, HttpOptions http, AudioOutputFactory audio)
     : serviceBase_(std::move(serviceBase)), httpOptions_(http),
       messageBox_([](HWND owner, const wchar_t* prompt, const wchar_t* caption, UINT flags) {
           return MessageBoxW(owner, prompt, caption, flags);
-      }) {}
+      }),
+      audio_(audio ? std::move(audio) : [] { return std::make_unique<WaveOutput>(); }) {}
 
 Form1::~Form1() {
     if (hwnd_)
@@ -142,18 +206,46 @@ LRESULT CALLBACK Form1::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
 LRESULT Form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_CREATE:
+        TopWindowOpened();
         CreateControls();
+        WP1_ = std::make_unique<MediaPlayer>(hwnd_, WM_PLAYER_NOTIFY, audio_);
         return 0;
     case WM_COMMAND:
-        if (LOWORD(wParam) == kIdCommand1 && HIWORD(wParam) == BN_CLICKED)
+        if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == kIdCommand1)
             Command1_Click();
+        else if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == kIdCommand2)
+            Command2_Click();
         return 0;
     case WM_NOTIFY: {
         auto* header = reinterpret_cast<NMHDR*>(lParam);
-        if (header->hwndFrom == ListView1_ && header->code == LVN_GETDISPINFOW)
+        if (header->hwndFrom != ListView1_)
+            return 0;
+        if (header->code == LVN_GETDISPINFOW)
             OnGetDispInfo(*reinterpret_cast<NMLVDISPINFOW*>(lParam));
+        else if (header->code == NM_CLICK)
+            ListView1_Click();
+        else if (header->code == NM_DBLCLK)
+            ListView1_DblClick();
         return 0;
     }
+    case WM_PAINT:
+        Paint();
+        return 0;
+    case WM_LBUTTONDBLCLK: {
+        const POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        const RECT gurl = GuRLRect();
+        if (PtInRect(&gurl, at))
+            GuRL_DblClick();
+        return 0;
+    }
+    case WM_TIMER:
+        if (wParam == kTimer1Id)
+            Timer1_Timer();
+        return 0;
+    case WM_PLAYER_NOTIFY:
+        if (WP1_ && WP1_->OnNotify(wParam, lParam))
+            WP1_OpenStateChange();
+        return 0;
     case WM_CTLCOLOREDIT:
         if (reinterpret_cast<HWND>(lParam) == QQ_) {
             const HDC dc = reinterpret_cast<HDC>(wParam);
@@ -177,16 +269,18 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (worker_.joinable())
             worker_.join();
         queryRunning_ = false;
+        WP1_.reset(); // ends the song, its download and its thread
+        Form3::ForgetMainWindow();
         SetTimer1(false);
         RemoveWindowSubclass(QQ_, &Form1::QQProc, 0);
-        if (endProgramOnClose_)
-            PostQuitMessage(0);
         return 0;
     case WM_NCDESTROY:
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
         hwnd_ = nullptr;
         qqFont_.reset();
+        labelFont_.reset();
         backBrush_.reset();
+        TopWindowClosed();
         return 0;
     }
     return DefWindowProcW(hwnd_, msg, wParam, lParam);
@@ -200,6 +294,8 @@ void Form1::CreateControls() {
     font.lfCharSet = GB2312_CHARSET;
     wcscpy_s(font.lfFaceName, L"宋体");
     qqFont_.reset(CreateFontIndirectW(&font));
+    font.lfHeight = -MulDiv(9, 96, 72);
+    labelFont_.reset(CreateFontIndirectW(&font));
 
     QQ_ = MakeChild(hwnd_, L"EDIT", kSampleNumber,
                     WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, kQQPlace, kIdQQ);
@@ -385,4 +481,104 @@ void Form1::SetTimer1(bool enabled) {
     else
         KillTimer(hwnd_, kTimer1Id);
     timer1Enabled_ = enabled;
+}
+
+RECT Form1::GuRLRect() { return PixelRect(kGuRL.place); }
+
+void Form1::Paint() {
+    PAINTSTRUCT ps;
+    const HDC dc = BeginPaint(hwnd_, &ps);
+    SelectGuard font(dc, labelFont_.get());
+    SetBkMode(dc, TRANSPARENT);
+    const struct {
+        const LabelDesign& design;
+        const wchar_t* text;
+    } labels[] = {
+        {kLabel1, L"歌曲"}, {kLabel2, L"歌手"},  {kLabel4, L"出处"},       {kGqm, gqm_.c_str()},
+        {kGq, gq_.c_str()}, {kGuRL, GuRL_.c_str()}, {kLabel8, Label8_.c_str()},
+    };
+    for (const auto& label : labels) {
+        RECT area = LabelArea(label.design);
+        SetTextColor(dc, label.design.color);
+        DrawTextW(dc, label.text, -1, &area,
+                  DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX |
+                      (label.design.autoSize ? 0u : static_cast<UINT>(DT_END_ELLIPSIS)));
+    }
+    EndPaint(hwnd_, &ps);
+}
+
+void Form1::SetLabel(std::wstring& label, std::wstring text) {
+    if (label == text)
+        return;
+    label = std::move(text);
+    const LabelDesign* design = &label == &gqm_    ? &kGqm
+                                : &label == &gq_   ? &kGq
+                                : &label == &GuRL_ ? &kGuRL
+                                                   : &kLabel8;
+    const RECT area = LabelArea(*design);
+    InvalidateRect(hwnd_, &area, TRUE);
+}
+
+int Form1::SelectedRow() const {
+    const int row = ListView_GetNextItem(ListView1_, -1, LVNI_SELECTED);
+    return row >= 0 && static_cast<size_t>(row) < rows_.size() ? row : -1;
+}
+
+void Form1::ListView1_Click() {
+    const int row = SelectedRow();
+    if (row >= 0) {
+        const SongRecord& song = rows_[static_cast<size_t>(row)];
+        SetLabel(gqm_, song.name);
+        SetLabel(gq_, song.singer);
+        SetLabel(GuRL_, song.address);
+        return;
+    }
+    // A click beside the rows of a filled table only clears the selection;
+    // the friend has no songs only when the table is empty.
+    if (!rows_.empty())
+        return;
+    ShowMessage(kNoSongsPrompt, kNoSongsCaption, MB_OK | MB_ICONSTOP);
+    EnableWindow(ListView1_, FALSE);
+    EnableWindow(Command2_, FALSE);
+}
+
+void Form1::ListView1_DblClick() {
+    const int row = SelectedRow();
+    if (row < 0 || !WP1_)
+        return;
+    WP1_->stop();
+    WP1_->SetURL(rows_[static_cast<size_t>(row)].address);
+    WP1_->play();
+}
+
+void Form1::Command2_Click() {
+    if (!WP1_)
+        return;
+    const std::wstring caption = WindowText(Command2_);
+    if (caption == kPauseCaption) {
+        SetWindowTextW(Command2_, kPlayCaption);
+        WP1_->pause();
+    } else if (caption == kPlayCaption) {
+        WP1_->play();
+        SetWindowTextW(Command2_, kPauseCaption);
+    }
+}
+
+void Form1::WP1_OpenStateChange() { SetTimer1(true); }
+
+void Form1::Timer1_Timer() {
+    if (!WP1_)
+        return;
+    SetLabel(Label8_, WP1_->status());
+    if (WP1_->status().find(kStatusCannotPlay) != std::wstring::npos) {
+        Form3::Show(hwnd_, [this] { SetTimer1(false); });
+        return;
+    }
+    if (WP1_->status().find(kStatusPlaying) != std::wstring::npos)
+        SetWindowTextW(Command2_, kPauseCaption);
+}
+
+void Form1::GuRL_DblClick() {
+    PutTextOnClipboard(hwnd_, GuRL_);
+    ShowMessage(kCopiedPrompt, kCopiedCaption, MB_OK | MB_ICONINFORMATION);
 }

@@ -1,5 +1,6 @@
 #include "form1.h"
 #include "service_base.h"
+#include "top_windows.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -11,9 +12,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     InitCommonControlsEx(&controls);
 
     int code = 1;
+    QuitWhenLastWindowCloses(true);
     {
         Form1 form(kServiceBase);
-        form.EndProgramOnClose(true);
         if (form.Create()) {
             ShowWindow(form.hwnd(), show);
             MSG msg;

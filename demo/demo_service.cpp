@@ -3,10 +3,10 @@
 // plus one address that fails so the failure notice can be seen.
 #include "answers.h"
 #include "loopback_server.h"
+#include "wav.h"
 
 #include <windows.h>
 
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -14,39 +14,13 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
-// A mono 16-bit WAV playing the given notes (Hz) one after another.
+// A tune: the given notes (Hz) one after another, mono, 22.05 kHz.
 std::string MakeTune(const std::vector<double>& notes, double noteSeconds) {
-    constexpr uint32_t kRate = 22050;
-    const auto perNote = static_cast<uint32_t>(kRate * noteSeconds);
-    std::vector<int16_t> samples;
-    samples.reserve(notes.size() * perNote);
-    for (double hz : notes) {
-        for (uint32_t i = 0; i < perNote; ++i) {
-            const double t = static_cast<double>(i) / kRate;
-            const double fade = std::min(1.0, std::min(t, noteSeconds - t) * 40.0);
-            samples.push_back(static_cast<int16_t>(8000.0 * fade * std::sin(2 * kPi * hz * t)));
-        }
-    }
-    const auto dataBytes = static_cast<uint32_t>(samples.size() * 2);
-    std::string wav;
-    auto put32 = [&](uint32_t v) { wav.append(reinterpret_cast<const char*>(&v), 4); };
-    auto put16 = [&](uint16_t v) { wav.append(reinterpret_cast<const char*>(&v), 2); };
-    wav += "RIFF";
-    put32(36 + dataBytes);
-    wav += "WAVEfmt ";
-    put32(16);
-    put16(1);         // PCM
-    put16(1);         // mono
-    put32(kRate);
-    put32(kRate * 2); // bytes per second
-    put16(2);         // block align
-    put16(16);        // bits per sample
-    wav += "data";
-    put32(dataBytes);
-    wav.append(reinterpret_cast<const char*>(samples.data()), dataBytes);
-    return wav;
+    constexpr unsigned kRate = 22050;
+    std::string pcm;
+    for (double hz : notes)
+        pcm += MakeTonePcm(kRate, 1, noteSeconds, hz);
+    return MakeWav(pcm, kRate, 1);
 }
 
 struct DemoSong {

@@ -1,0 +1,197 @@
+#include "form3.h"
+
+#include "top_windows.h"
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"QzoneMusicForm3";
+constexpr UINT_PTR kTimer1Id = 1;
+constexpr UINT kTimer1IntervalMs = 1500;
+// 3060 x 1485 twips at 15 twips a pixel.
+constexpr int kClientWidth = 204;
+constexpr int kClientHeight = 99;
+
+Form3* current = nullptr;
+
+UniqueFont MakeNoticeFont() {
+    LOGFONTW font{};
+    font.lfHeight = -12;
+    font.lfWeight = FW_BOLD;
+    font.lfCharSet = GB2312_CHARSET;
+    font.lfQuality = NONANTIALIASED_QUALITY;
+    wcscpy_s(font.lfFaceName, L"宋体");
+    return UniqueFont(CreateFontIndirectW(&font));
+}
+
+} // namespace
+
+void DrawNoticePicture(HDC dc, int left, int top) {
+    const RECT all{left, top, left + kNoticePictureWidth, top + kNoticePictureHeight};
+    UniqueBrush key(CreateSolidBrush(kNoticeKeyColor));
+    FillRect(dc, &all, key.get());
+
+    // The sign: a ring with a bar from upper left to lower right.
+    constexpr int cx = kNoticePictureWidth / 2, cy = 30, r = 24, ring = 6;
+    UniquePen pen(CreatePen(PS_SOLID, ring, kNoticeRed));
+    {
+        SelectGuard usePen(dc, pen.get());
+        SelectGuard noFill(dc, GetStockObject(NULL_BRUSH));
+        Ellipse(dc, left + cx - r, top + cy - r, left + cx + r, top + cy + r);
+        const int d = (r * 7) / 10; // 45 degrees, just inside the ring
+        MoveToEx(dc, left + cx - d, top + cy - d, nullptr);
+        LineTo(dc, left + cx + d, top + cy + d);
+    }
+
+    UniqueFont font = MakeNoticeFont();
+    SelectGuard useFont(dc, font.get());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, kNoticeRed);
+    RECT line1{all.left, top + 60, all.right, top + 76};
+    RECT line2{all.left, top + 78, all.right, top + 94};
+    DrawTextW(dc, L"很遗憾，无法播放！", -1, &line1, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
+    DrawTextW(dc, L"可能是地址失效或防盗链接", -1, &line2, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
+}
+
+Form3::Form3(std::function<void()> switchOffPoll) : switchOffPoll_(std::move(switchOffPoll)) {}
+
+Form3* Form3::Current() { return current; }
+
+void Form3::ForgetMainWindow() {
+    if (current)
+        current->switchOffPoll_ = nullptr;
+}
+
+void Form3::Show(HWND mainWindow, std::function<void()> switchOffPoll) {
+    if (current)
+        return;
+    static const ATOM atom = [] {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof(wc);
+        wc.lpfnWndProc = &Form3::WindowProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.lpszClassName = kClassName;
+        return RegisterClassExW(&wc);
+    }();
+    if (!atom)
+        return;
+
+    // Centred over the main window, or the screen when there is none.
+    RECT over{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (mainWindow && IsWindow(mainWindow))
+        GetWindowRect(mainWindow, &over);
+    const int x = (over.left + over.right - kClientWidth) / 2;
+    const int y = (over.top + over.bottom - kClientHeight) / 2;
+
+    auto* notice = new Form3(std::move(switchOffPoll));
+    // Above other windows, without a task-bar button, and without taking the
+    // focus from the main window.
+    const HWND hwnd = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE,
+                                      kClassName, L"Form3", WS_POPUP, x, y, kClientWidth,
+                                      kClientHeight, nullptr, nullptr, GetModuleHandleW(nullptr),
+                                      notice);
+    if (!hwnd) {
+        delete notice;
+        return;
+    }
+    ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+    UpdateWindow(hwnd);
+}
+
+LRESULT CALLBACK Form3::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    Form3* self = nullptr;
+    if (msg == WM_NCCREATE) {
+        self = static_cast<Form3*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    } else {
+        self = reinterpret_cast<Form3*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    }
+    if (!self)
+        return DefWindowProcW(hwnd, msg, wParam, lParam);
+    return self->HandleMessage(msg, wParam, lParam);
+}
+
+LRESULT Form3::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_CREATE:
+        current = this;
+        TopWindowOpened();
+        Form_Load();
+        return 0;
+    case WM_ERASEBKGND:
+        return 1; // the picture covers the window
+    case WM_PAINT:
+        Paint();
+        return 0;
+    case WM_MOUSEACTIVATE:
+        return MA_NOACTIVATE;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+        Form_Click();
+        return 0;
+    case WM_TIMER:
+        if (wParam == kTimer1Id)
+            Timer1_Timer();
+        return 0;
+    case WM_DESTROY:
+        KillTimer(hwnd_, kTimer1Id);
+        if (current == this)
+            current = nullptr;
+        return 0;
+    case WM_NCDESTROY: {
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        delete this;
+        TopWindowClosed();
+        return 0;
+    }
+    }
+    return DefWindowProcW(hwnd_, msg, wParam, lParam);
+}
+
+void Form3::Form_Load() {
+    // Everything in the key colour is transparent and lets clicks through,
+    // so only the sign and its text are seen.
+    SetWindowLongPtrW(hwnd_, GWL_EXSTYLE, GetWindowLongPtrW(hwnd_, GWL_EXSTYLE) | WS_EX_LAYERED);
+    SetLayeredWindowAttributes(hwnd_, kNoticeKeyColor, 0, LWA_COLORKEY);
+
+    WindowDC screen(nullptr, false);
+    UniqueHdc memory(CreateCompatibleDC(screen.get()));
+    Image3_.reset(CreateCompatibleBitmap(screen.get(), kNoticePictureWidth, kNoticePictureHeight));
+    if (memory && Image3_) {
+        SelectGuard use(memory.get(), Image3_.get());
+        DrawNoticePicture(memory.get(), 0, 0);
+    }
+    SetTimer(hwnd_, kTimer1Id, kTimer1IntervalMs, nullptr);
+}
+
+void Form3::Paint() {
+    PAINTSTRUCT ps;
+    const HDC dc = BeginPaint(hwnd_, &ps);
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    UniqueBrush key(CreateSolidBrush(kNoticeKeyColor));
+    FillRect(dc, &client, key.get());
+    if (Image3_) {
+        UniqueHdc memory(CreateCompatibleDC(dc));
+        if (memory) {
+            SelectGuard use(memory.get(), Image3_.get());
+            BitBlt(dc, 0, 0, kNoticePictureWidth, kNoticePictureHeight, memory.get(), 0, 0,
+                   SRCCOPY);
+        }
+    }
+    EndPaint(hwnd_, &ps);
+}
+
+void Form3::Form_Click() {
+    // Clicked away: the main window's poll stays on, so a song that still
+    // cannot be played brings a new notice at its next tick.
+    DestroyWindow(hwnd_);
+}
+
+void Form3::Timer1_Timer() {
+    KillTimer(hwnd_, kTimer1Id);
+    if (switchOffPoll_)
+        switchOffPoll_();
+    DestroyWindow(hwnd_);
+}

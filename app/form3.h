@@ -1,0 +1,49 @@
+#pragma once
+#include "gdi_handles.h"
+
+#include <windows.h>
+
+#include <functional>
+
+// The notice that a song cannot be played: a borderless, colour-keyed window
+// showing one picture. It closes itself after 1.5 s, switching the main
+// window's status poll off, or at once when clicked. One at a time; it owns
+// itself and is gone with its window.
+class Form3 {
+public:
+    // Shows the notice near `mainWindow`, creating it if none is open; an open
+    // one just stays. `switchOffPoll` runs when the notice closes itself.
+    static void Show(HWND mainWindow, std::function<void()> switchOffPoll);
+    // The open notice, or nullptr.
+    static Form3* Current();
+    // The main window is going: the notice must not call back into it.
+    static void ForgetMainWindow();
+
+    HWND hwnd() const { return hwnd_; }
+
+    // Event handlers.
+    void Form_Load();
+    void Form_Click();
+    void Timer1_Timer();
+
+private:
+    explicit Form3(std::function<void()> switchOffPoll);
+    ~Form3() = default;
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    void Paint();
+
+    HWND hwnd_ = nullptr;
+    std::function<void()> switchOffPoll_;
+    UniqueBitmap Image3_; // the picture, drawn once
+};
+
+// The notice's picture, 200 x 100: a red prohibition sign and two lines of
+// red text on the colour key, drawn without anti-aliasing so that no pixel
+// is a blend of red and the key.
+void DrawNoticePicture(HDC dc, int left, int top);
+
+inline constexpr COLORREF kNoticeKeyColor = 0x00FF0000;
+inline constexpr COLORREF kNoticeRed = 0x000000DC;
+inline constexpr int kNoticePictureWidth = 200;
+inline constexpr int kNoticePictureHeight = 100;

@@ -1,0 +1,380 @@
+#include "answers.h"
+#include "form1.h"
+#include "form3.h"
+#include "loopback_server.h"
+#include "message_pump.h"
+#include "null_audio_output.h"
+#include "top_windows.h"
+#include "wav.h"
+
+#include <gtest/gtest.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr char kListPath[] = "/fcg-bin/fcgi_agent_zhenghe.fcg";
+
+struct ShownMessage {
+    std::wstring prompt;
+    std::wstring caption;
+    UINT flags;
+};
+
+std::wstring ClipboardText() {
+    std::wstring text;
+    if (!OpenClipboard(nullptr))
+        return L"<no clipboard>";
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = chars;
+            GlobalUnlock(data);
+        }
+    } else {
+        text = L"<no text>";
+    }
+    CloseClipboard();
+    return text;
+}
+
+void PutOnClipboard(const std::wstring& text) {
+    OpenClipboard(nullptr);
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+    memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+    GlobalUnlock(memory);
+    SetClipboardData(CF_UNICODETEXT, memory);
+    CloseClipboard();
+}
+
+std::wstring Caption(HWND hwnd) {
+    wchar_t text[64] = {};
+    GetWindowTextW(hwnd, text, 64);
+    return text;
+}
+
+class Form1Playback : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES};
+        InitCommonControlsEx(&controls);
+    }
+
+    void SetUp() override {
+        // Two seconds of tone each, at 8 kHz: long enough to pause and resume.
+        for (int i = 1; i <= 2; ++i) {
+            LoopbackResponse song;
+            song.contentType = "audio/wav";
+            song.body = MakeWav(MakeTonePcm(8000, 1, 2.0, 300.0 * i), 8000, 1);
+            server.Serve("/song" + std::to_string(i) + ".wav", song);
+        }
+        const std::wstring base = server.BaseAddress();
+        LoopbackResponse list;
+        list.body = MakeAnswer({{base + L"/song1.wav ", L"一", L"甲"},
+                                {base + L"/song2.wav ", L"二", L"乙"},
+                                {base + L"/gone.mp3 ", L"三", L"丙"}});
+        server.Serve(kListPath, list);
+
+        HttpOptions http;
+        http.receiveTimeoutMs = 2000;
+        form = std::make_unique<Form1>(base, http, outputs.Factory());
+        form->SetMessageBox([this](HWND, const wchar_t* prompt, const wchar_t* caption, UINT flags) {
+            shown.push_back({prompt, caption, flags});
+            return IDOK;
+        });
+        ASSERT_TRUE(form->Create());
+        ShowWindow(form->hwnd(), SW_SHOWNOACTIVATE);
+    }
+
+    void TearDown() override {
+        if (Form3* notice = Form3::Current())
+            DestroyWindow(notice->hwnd());
+        if (form && form->hwnd())
+            ShowWindow(form->hwnd(), SW_HIDE); // Wine takes seconds to destroy a shown window
+        form.reset();
+    }
+
+    void Query() {
+        SetWindowTextW(form->QQ(), L"12345");
+        form->Command1_Click();
+        ASSERT_TRUE(PumpUntil([&] { return !form->QueryRunning(); }, 10000));
+        ASSERT_EQ(ListView_GetItemCount(form->ListView1()), 3);
+    }
+
+    void Select(int row) {
+        ListView_SetItemState(form->ListView1(), -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+        if (row >= 0)
+            ListView_SetItemState(form->ListView1(), row, LVIS_SELECTED | LVIS_FOCUSED,
+                                  LVIS_SELECTED | LVIS_FOCUSED);
+    }
+
+    // What the list view sends its parent for a click or a double-click.
+    void Notify(UINT code) {
+        NMITEMACTIVATE info{};
+        info.hdr.hwndFrom = form->ListView1();
+        info.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(form->ListView1()));
+        info.hdr.code = code;
+        info.iItem = ListView_GetNextItem(form->ListView1(), -1, LVNI_SELECTED);
+        SendMessageW(form->hwnd(), WM_NOTIFY, info.hdr.idFrom, reinterpret_cast<LPARAM>(&info));
+    }
+
+    bool StatusBecomes(const wchar_t* text, DWORD timeoutMs = 5000) {
+        return PumpUntil([&] { return form->WP1()->status().find(text) != std::wstring::npos; },
+                         timeoutMs);
+    }
+
+    LoopbackServer server;
+    NullAudioOutputs outputs;
+    std::unique_ptr<Form1> form;
+    std::vector<ShownMessage> shown;
+};
+
+TEST_F(Form1Playback, AClickShowsTheSelectedSongInTheLabels) {
+    EXPECT_EQ(form->gqm(), L"");
+    EXPECT_EQ(form->GuRL(), L"");
+    Query();
+    Select(1);
+    Notify(NM_CLICK);
+    EXPECT_EQ(form->gqm(), L"二");
+    EXPECT_EQ(form->gq(), L"乙");
+    EXPECT_EQ(form->GuRL(), server.BaseAddress() + L"/song2.wav");
+    EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(Form1Playback, AClickOnAnEmptyTableSaysSoAndDisablesTheTable) {
+    Notify(NM_CLICK);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].prompt, L"对不起，该好友没有歌曲，请重新搜索！");
+    EXPECT_EQ(shown[0].caption, L"搜索失败");
+    EXPECT_EQ(shown[0].flags & MB_ICONMASK, static_cast<UINT>(MB_ICONSTOP));
+    EXPECT_FALSE(IsWindowEnabled(form->ListView1()));
+    EXPECT_FALSE(IsWindowEnabled(form->Command2()));
+
+    Query(); // a query enables both again
+    EXPECT_TRUE(IsWindowEnabled(form->ListView1()));
+    EXPECT_TRUE(IsWindowEnabled(form->Command2()));
+}
+
+TEST_F(Form1Playback, AClickBesideTheRowsOfAFilledTableDoesNothing) {
+    Query();
+    Select(0);
+    Notify(NM_CLICK);
+    Select(-1);
+    Notify(NM_CLICK);
+    EXPECT_TRUE(shown.empty());
+    EXPECT_TRUE(IsWindowEnabled(form->ListView1()));
+    EXPECT_TRUE(IsWindowEnabled(form->Command2()));
+    EXPECT_EQ(form->gqm(), L"一"); // the last song shown stays
+    Notify(NM_DBLCLK);
+    EXPECT_EQ(form->WP1()->URL(), L"");
+}
+
+TEST_F(Form1Playback, DoubleClickPlaysAndTheButtonPausesAndResumes) {
+    Query();
+    Select(0);
+    Notify(NM_CLICK);
+    Notify(NM_DBLCLK);
+    EXPECT_EQ(form->WP1()->URL(), server.BaseAddress() + L"/song1.wav");
+    ASSERT_TRUE(StatusBecomes(L"正在播放"));
+
+    SetWindowTextW(form->Command2(), L"暂/播");
+    form->Timer1_Timer(); // the poll shows the status and the caption for playing
+    EXPECT_EQ(form->Label8(), form->WP1()->status());
+    EXPECT_EQ(Caption(form->Command2()), L"播/暂");
+
+    SendMessageW(form->Command2(), BM_CLICK, 0, 0);
+    EXPECT_EQ(Caption(form->Command2()), L"暂/播");
+    EXPECT_EQ(form->WP1()->state(), PlayerState::Paused);
+    form->Timer1_Timer();
+    EXPECT_EQ(Caption(form->Command2()), L"暂/播"); // paused: the caption stays
+    EXPECT_EQ(form->Label8(), form->WP1()->status());
+
+    form->Command2_Click();
+    EXPECT_EQ(Caption(form->Command2()), L"播/暂");
+    EXPECT_TRUE(StatusBecomes(L"正在播放"));
+
+    SetWindowTextW(form->Command2(), L"别的");
+    form->Command2_Click(); // any other caption: nothing
+    EXPECT_EQ(form->WP1()->state(), PlayerState::Playing);
+}
+
+TEST_F(Form1Playback, ANewDoubleClickReplacesTheSongAndANewQueryLeavesItPlaying) {
+    Query();
+    Select(0);
+    Notify(NM_CLICK);
+    Notify(NM_DBLCLK);
+    ASSERT_TRUE(StatusBecomes(L"正在播放"));
+    Select(1);
+    Notify(NM_CLICK);
+    Notify(NM_DBLCLK);
+    EXPECT_EQ(form->WP1()->URL(), server.BaseAddress() + L"/song2.wav");
+    ASSERT_TRUE(StatusBecomes(L"正在播放"));
+    ASSERT_GE(outputs.logs().size(), 2u);
+    EXPECT_FALSE(outputs.logs().front()->IsOpen()); // the first song's output is closed
+
+    SetWindowTextW(form->Command2(), L"暂/播");
+    Query();
+    EXPECT_EQ(form->WP1()->state(), PlayerState::Playing);
+    EXPECT_EQ(form->gqm(), L"二");
+    EXPECT_EQ(form->GuRL(), server.BaseAddress() + L"/song2.wav");
+    EXPECT_EQ(Caption(form->Command2()), L"暂/播");
+}
+
+TEST_F(Form1Playback, ASongThatCannotPlayBringsTheNoticeWhichSwitchesThePollOff) {
+    Query();
+    Select(2);
+    Notify(NM_CLICK);
+    Notify(NM_DBLCLK);
+    ASSERT_TRUE(StatusBecomes(L"准备就绪"));
+    // The poll runs on its own 1 s timer: the notice within about a second.
+    ASSERT_TRUE(PumpUntil([] { return Form3::Current() != nullptr; }, 2500));
+    EXPECT_EQ(form->Label8(), form->WP1()->status());
+    const HWND notice = Form3::Current()->hwnd();
+    form->Timer1_Timer(); // one notice at a time
+    EXPECT_EQ(Form3::Current()->hwnd(), notice);
+
+    // It closes itself after 1.5 s and switches the poll off ...
+    ASSERT_TRUE(PumpUntil([] { return Form3::Current() == nullptr; }, 2500));
+    EXPECT_FALSE(form->Timer1Enabled());
+    const std::wstring label = form->Label8();
+    PumpFor(1200);
+    EXPECT_EQ(Form3::Current(), nullptr);
+    EXPECT_EQ(form->Label8(), label);
+
+    // ... until the player's state changes again.
+    Select(0);
+    Notify(NM_DBLCLK);
+    EXPECT_TRUE(PumpUntil([&] { return form->Timer1Enabled(); }, 1000));
+}
+
+TEST_F(Form1Playback, AClickedAwayNoticeComesBackWhileTheSongStillFails) {
+    Query();
+    Select(2);
+    Notify(NM_DBLCLK);
+    ASSERT_TRUE(StatusBecomes(L"准备就绪"));
+    form->Timer1_Timer();
+    ASSERT_NE(Form3::Current(), nullptr);
+    SendMessageW(Form3::Current()->hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 30));
+    EXPECT_EQ(Form3::Current(), nullptr);
+    EXPECT_TRUE(form->Timer1Enabled()); // a click leaves the poll on
+    ASSERT_TRUE(PumpUntil([] { return Form3::Current() != nullptr; }, 2000));
+}
+
+TEST_F(Form1Playback, DoubleClickOnTheAddressCopiesItAndConfirms) {
+    PutOnClipboard(L"something else");
+    const RECT gurl = Form1::GuRLRect();
+    const LPARAM inside = MAKELPARAM((gurl.left + gurl.right) / 2, (gurl.top + gurl.bottom) / 2);
+    SendMessageW(form->hwnd(), WM_LBUTTONDBLCLK, MK_LBUTTON, inside);
+    EXPECT_EQ(ClipboardText(), L""); // nothing clicked yet: an empty text
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].prompt, L"复制成功！");
+    EXPECT_EQ(shown[0].caption, L"复制");
+    EXPECT_EQ(shown[0].flags & MB_ICONMASK, static_cast<UINT>(MB_ICONINFORMATION));
+
+    Query();
+    Select(1);
+    Notify(NM_CLICK);
+    SendMessageW(form->hwnd(), WM_LBUTTONDBLCLK, MK_LBUTTON, inside);
+    EXPECT_EQ(ClipboardText(), server.BaseAddress() + L"/song2.wav");
+    SendMessageW(form->hwnd(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(gurl.left, gurl.top - 5));
+    EXPECT_EQ(shown.size(), 2u); // outside the label: nothing
+}
+
+TEST_F(Form1Playback, TheNoticeOutlivesTheMainWindowAndThenEndsTheProgram) {
+    Query();
+    Select(2);
+    Notify(NM_DBLCLK);
+    ASSERT_TRUE(StatusBecomes(L"准备就绪"));
+    form->Timer1_Timer();
+    ASSERT_NE(Form3::Current(), nullptr);
+
+    QuitWhenLastWindowCloses(true);
+    ShowWindow(form->hwnd(), SW_HIDE);
+    DestroyWindow(form->hwnd());
+    EXPECT_NE(Form3::Current(), nullptr);
+    bool quit = false;
+    const ULONGLONG deadline = GetTickCount64() + 3000;
+    while (!quit && GetTickCount64() < deadline) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT)
+                quit = true;
+            DispatchMessageW(&msg);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    QuitWhenLastWindowCloses(false);
+    EXPECT_TRUE(quit);
+    EXPECT_EQ(Form3::Current(), nullptr);
+}
+
+TEST(NoticePicture, ShowsOnlyRedOnTheKeyColour) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = kNoticePictureWidth;
+    info.bmiHeader.biHeight = -kNoticePictureHeight;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    UniqueBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    UniqueHdc dc(CreateCompatibleDC(nullptr));
+    ASSERT_TRUE(bitmap && dc);
+    SelectGuard use(dc.get(), bitmap.get());
+    DrawNoticePicture(dc.get(), 0, 0);
+    GdiFlush();
+
+    auto at = [&](int x, int y) {
+        const DWORD bgr = static_cast<const DWORD*>(bits)[y * kNoticePictureWidth + x];
+        return RGB((bgr >> 16) & 0xFF, (bgr >> 8) & 0xFF, bgr & 0xFF);
+    };
+    size_t red = 0;
+    for (int y = 0; y < kNoticePictureHeight; ++y)
+        for (int x = 0; x < kNoticePictureWidth; ++x) {
+            const COLORREF c = at(x, y);
+            ASSERT_TRUE(c == kNoticeKeyColor || c == kNoticeRed) << x << "," << y << " " << std::hex << c;
+            red += c == kNoticeRed;
+        }
+    const struct {
+        int x, y;
+        COLORREF colour;
+    } fixed[] = {
+        {0, 0, kNoticeKeyColor},   {199, 99, kNoticeKeyColor}, {100, 30, kNoticeRed}, // bar centre
+        {100, 7, kNoticeRed},      {100, 53, kNoticeRed},      {76, 30, kNoticeRed}, // the ring
+        {90, 40, kNoticeKeyColor}, {110, 20, kNoticeKeyColor},                         // beside the bar
+    };
+    for (const auto& p : fixed)
+        EXPECT_EQ(at(p.x, p.y), p.colour) << p.x << "," << p.y;
+    // Two lines of text below the sign put red pixels there too.
+    size_t textRed = 0;
+    for (int y = 60; y < 96; ++y)
+        for (int x = 0; x < kNoticePictureWidth; ++x)
+            textRed += at(x, y) == kNoticeRed;
+    EXPECT_GT(textRed, 200u);
+    EXPECT_LT(red, static_cast<size_t>(kNoticePictureWidth * kNoticePictureHeight / 3));
+}
+
+TEST_F(Form1Playback, TheNoticeIsABorderlessColourKeyedWindow) {
+    Form3::Show(form->hwnd(), [] {});
+    ASSERT_NE(Form3::Current(), nullptr);
+    const HWND notice = Form3::Current()->hwnd();
+    RECT client;
+    GetClientRect(notice, &client);
+    EXPECT_EQ(client.right, 204);
+    EXPECT_EQ(client.bottom, 99);
+    EXPECT_EQ(GetWindowLongW(notice, GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME), 0);
+    EXPECT_TRUE(GetWindowLongW(notice, GWL_EXSTYLE) & WS_EX_LAYERED);
+    COLORREF key = 0;
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    ASSERT_TRUE(GetLayeredWindowAttributes(notice, &key, &alpha, &flags));
+    EXPECT_EQ(key, 0x00FF0000u);
+    EXPECT_EQ(flags & LWA_COLORKEY, static_cast<DWORD>(LWA_COLORKEY));
+    Form3::Show(form->hwnd(), [] {}); // showing it again changes nothing
+    EXPECT_EQ(Form3::Current()->hwnd(), notice);
+}
+
+} // namespace
