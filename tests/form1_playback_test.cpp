@@ -312,6 +312,37 @@ TEST_F(Form1Playback, TheNoticeOutlivesTheMainWindowAndThenEndsTheProgram) {
     EXPECT_EQ(Form3::Current(), nullptr);
 }
 
+TEST_F(Form1Playback, ClosingTheWindowWhileASongPlaysEndsItAtOnce) {
+    Query();
+    Select(0);
+    Notify(NM_DBLCLK);
+    ASSERT_TRUE(StatusBecomes(L"正在播放"));
+    ShowWindow(form->hwnd(), SW_HIDE);
+    const ULONGLONG start = GetTickCount64();
+    DestroyWindow(form->hwnd());
+    EXPECT_LT(GetTickCount64() - start, 1000u);
+    ASSERT_FALSE(outputs.logs().empty());
+    EXPECT_FALSE(outputs.logs().back()->IsOpen());
+}
+
+// Through the system's waveOut into PulseAudio's null sink.
+TEST_F(Form1Playback, JunkBytesBringTheNoticeWithinOnePollOnTheRealOutput) {
+    LoopbackResponse junk;
+    junk.contentType = "audio/mpeg";
+    junk.body = std::string(20000, '\x5A');
+    server.Serve("/gone.mp3", junk);
+    ShowWindow(form->hwnd(), SW_HIDE);
+    form.reset();
+    form = std::make_unique<Form1>(server.BaseAddress()); // waveOut
+    form->SetMessageBox([](HWND, const wchar_t*, const wchar_t*, UINT) { return IDOK; });
+    ASSERT_TRUE(form->Create());
+    Query();
+    Select(2);
+    Notify(NM_DBLCLK);
+    ASSERT_TRUE(StatusBecomes(L"准备就绪"));
+    EXPECT_TRUE(PumpUntil([] { return Form3::Current() != nullptr; }, 1500));
+}
+
 TEST(NoticePicture, ShowsOnlyRedOnTheKeyColour) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
