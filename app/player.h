@@ -4,7 +4,6 @@
 #include "audio_output.h"
 #include "http_client.h"
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
