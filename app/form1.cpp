@@ -1,5 +1,7 @@
 #include "form1.h"
 
+#include "form_window.h"
+
 #include "char_refs.h"
 #include "form3.h"
 #include "qq_number.h"
@@ -163,16 +165,7 @@ Form1::~Form1() {
 }
 
 bool Form1::Create() {
-    static const ATOM atom = [] {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof(wc);
-        wc.style = CS_DBLCLKS;
-        wc.lpfnWndProc = &Form1::WindowProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.lpszClassName = kClassName;
-        return RegisterClassExW(&wc);
-    }();
+    const ATOM atom = RegisterFormClass<Form1>(kClassName, CS_DBLCLKS);
     if (!atom)
         return false;
 
@@ -187,20 +180,6 @@ bool Form1::Create() {
     CreateWindowExW(0, kClassName, kTitle, style, x, y, width, height, nullptr, nullptr,
                     GetModuleHandleW(nullptr), this);
     return hwnd_ != nullptr;
-}
-
-LRESULT CALLBACK Form1::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    Form1* self = nullptr;
-    if (msg == WM_NCCREATE) {
-        self = static_cast<Form1*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    } else {
-        self = reinterpret_cast<Form1*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    }
-    if (!self)
-        return DefWindowProcW(hwnd, msg, wParam, lParam);
-    return self->HandleMessage(msg, wParam, lParam);
 }
 
 LRESULT Form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -75,7 +75,8 @@ public:
     const QueryTimings& LastQueryTimings() const { return timings_; }
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    template <typename Form>
+    friend LRESULT CALLBACK FormWindowProc(HWND, UINT, WPARAM, LPARAM);
     static LRESULT CALLBACK QQProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
                                    UINT_PTR id, DWORD_PTR self);
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);

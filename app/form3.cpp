@@ -1,5 +1,7 @@
 #include "form3.h"
 
+#include "form_window.h"
+
 #include "top_windows.h"
 
 namespace {
@@ -64,15 +66,7 @@ void Form3::ForgetMainWindow() {
 void Form3::Show(HWND mainWindow, std::function<void()> switchOffPoll) {
     if (current)
         return;
-    static const ATOM atom = [] {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = &Form3::WindowProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.lpszClassName = kClassName;
-        return RegisterClassExW(&wc);
-    }();
+    const ATOM atom = RegisterFormClass<Form3>(kClassName, 0);
     if (!atom)
         return;
 
@@ -96,20 +90,6 @@ void Form3::Show(HWND mainWindow, std::function<void()> switchOffPoll) {
     }
     ShowWindow(hwnd, SW_SHOWNOACTIVATE);
     UpdateWindow(hwnd);
-}
-
-LRESULT CALLBACK Form3::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    Form3* self = nullptr;
-    if (msg == WM_NCCREATE) {
-        self = static_cast<Form3*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    } else {
-        self = reinterpret_cast<Form3*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    }
-    if (!self)
-        return DefWindowProcW(hwnd, msg, wParam, lParam);
-    return self->HandleMessage(msg, wParam, lParam);
 }
 
 LRESULT Form3::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -29,7 +29,8 @@ public:
 private:
     explicit Form3(std::function<void()> switchOffPoll);
     ~Form3() = default;
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    template <typename Form>
+    friend LRESULT CALLBACK FormWindowProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void Paint();
 

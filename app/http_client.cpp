@@ -67,14 +67,6 @@ std::wstring QueryHeaderText(HINTERNET request, DWORD info) {
 
 } // namespace
 
-const wchar_t* DescribeHttpError(HttpError error) {
-    static constexpr const wchar_t* kTexts[] = {
-        L"成功",     L"地址无效", L"无法连接", L"连接超时", L"服务器返回错误",
-        L"内容过大", L"重定向过多", L"连接中断", L"已取消",
-    };
-    return kTexts[static_cast<size_t>(error)];
-}
-
 struct HttpClient::Shared {
     std::mutex mutex;
     bool cancelled = false;

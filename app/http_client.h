@@ -35,8 +35,6 @@ struct HttpResult {
     bool ok() const { return error == HttpError::None; }
 };
 
-const wchar_t* DescribeHttpError(HttpError error);
-
 // HTTP GET over WinHTTP. Cancel() may be called from any thread: Get()
 // returns Cancelled at once and every later Get() is refused, so a client
 // serves one piece of work and is then dropped.

@@ -105,3 +105,15 @@ qzm_start_audio() {
             --load=module-native-protocol-unix >/dev/null 2>&1 || true
     fi
 }
+
+# Everything a run under Wine needs: packages, a build, a display, sound and
+# the prefix; torn down again when the calling script exits.
+qzm_prepare_run() {
+    local build="$1"
+    qzm_install_packages
+    qzm_configure_and_build "$build"
+    qzm_start_display
+    trap 'qzm_stop_wine; qzm_stop_display' EXIT
+    qzm_start_audio "$build"
+    qzm_prepare_wine "$build"
+}

@@ -7,12 +7,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${BUILD_DIR:-$ROOT/build}"
 source "$ROOT/scripts/env.sh"
 
-qzm_install_packages
-qzm_configure_and_build "$BUILD"
-qzm_start_display
-trap 'qzm_stop_wine; qzm_stop_display' EXIT
-qzm_start_audio "$BUILD"
-qzm_prepare_wine "$BUILD"
+qzm_prepare_run "$BUILD"
 
 cd "$BUILD"
 ctest --output-on-failure --timeout 180 -j2 "$@"

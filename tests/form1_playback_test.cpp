@@ -1,5 +1,6 @@
 #include "answers.h"
 #include "form1.h"
+#include "gui_test.h"
 #include "form3.h"
 #include "loopback_server.h"
 #include "message_pump.h"
@@ -17,12 +18,6 @@
 namespace {
 
 constexpr char kListPath[] = "/fcg-bin/fcgi_agent_zhenghe.fcg";
-
-struct ShownMessage {
-    std::wstring prompt;
-    std::wstring caption;
-    UINT flags;
-};
 
 std::wstring ClipboardText() {
     std::wstring text;
@@ -58,11 +53,7 @@ std::wstring Caption(HWND hwnd) {
 
 class Form1Playback : public testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES};
-        InitCommonControlsEx(&controls);
-    }
+    static void SetUpTestSuite() { InitGuiTestThread(); }
 
     void SetUp() override {
         // Two seconds of tone each, at 8 kHz: long enough to pause and resume.
@@ -82,10 +73,7 @@ protected:
         HttpOptions http;
         http.receiveTimeoutMs = 2000;
         form = std::make_unique<Form1>(base, http, outputs.Factory());
-        form->SetMessageBox([this](HWND, const wchar_t* prompt, const wchar_t* caption, UINT flags) {
-            shown.push_back({prompt, caption, flags});
-            return IDOK;
-        });
+        form->SetMessageBox(RecordMessages(shown));
         ASSERT_TRUE(form->Create());
         ShowWindow(form->hwnd(), SW_SHOWNOACTIVATE);
     }
@@ -120,6 +108,16 @@ protected:
         info.hdr.code = code;
         info.iItem = ListView_GetNextItem(form->ListView1(), -1, LVNI_SELECTED);
         SendMessageW(form->hwnd(), WM_NOTIFY, info.hdr.idFrom, reinterpret_cast<LPARAM>(&info));
+    }
+
+    // Plays the row whose address is gone and lets the poll show the notice.
+    void FailASong() {
+        Query();
+        Select(2);
+        Notify(NM_DBLCLK);
+        ASSERT_TRUE(StatusBecomes(L"准备就绪"));
+        form->Timer1_Timer();
+        ASSERT_NE(Form3::Current(), nullptr);
     }
 
     bool StatusBecomes(const wchar_t* text, DWORD timeoutMs = 5000) {
@@ -252,12 +250,7 @@ TEST_F(Form1Playback, ASongThatCannotPlayBringsTheNoticeWhichSwitchesThePollOff)
 }
 
 TEST_F(Form1Playback, AClickedAwayNoticeComesBackWhileTheSongStillFails) {
-    Query();
-    Select(2);
-    Notify(NM_DBLCLK);
-    ASSERT_TRUE(StatusBecomes(L"准备就绪"));
-    form->Timer1_Timer();
-    ASSERT_NE(Form3::Current(), nullptr);
+    FailASong();
     SendMessageW(Form3::Current()->hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 30));
     EXPECT_EQ(Form3::Current(), nullptr);
     EXPECT_TRUE(form->Timer1Enabled()); // a click leaves the poll on
@@ -285,12 +278,7 @@ TEST_F(Form1Playback, DoubleClickOnTheAddressCopiesItAndConfirms) {
 }
 
 TEST_F(Form1Playback, TheNoticeOutlivesTheMainWindowAndThenEndsTheProgram) {
-    Query();
-    Select(2);
-    Notify(NM_DBLCLK);
-    ASSERT_TRUE(StatusBecomes(L"准备就绪"));
-    form->Timer1_Timer();
-    ASSERT_NE(Form3::Current(), nullptr);
+    FailASong();
 
     QuitWhenLastWindowCloses(true);
     ShowWindow(form->hwnd(), SW_HIDE);

@@ -1,5 +1,6 @@
 #include "answers.h"
 #include "form1.h"
+#include "gui_test.h"
 #include "loopback_server.h"
 #include "message_pump.h"
 
@@ -19,12 +20,6 @@ using Mode = LoopbackResponse::Mode;
 constexpr wchar_t kBadNumber[] = L"QQ号为5至10位数字";
 constexpr wchar_t kLoadFailed[] = L"获取歌曲列表失败，请检查网络后重试";
 constexpr char kPath[] = "/fcg-bin/fcgi_agent_zhenghe.fcg";
-
-struct ShownMessage {
-    std::wstring prompt;
-    std::wstring caption;
-    UINT flags;
-};
 
 std::vector<std::wstring> ListBoxItems(HWND list) {
     std::vector<std::wstring> items;
@@ -79,11 +74,7 @@ LoopbackResponse Xml(std::string body, int status = 200) {
 
 class Form1Query : public testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES};
-        InitCommonControlsEx(&controls);
-    }
+    static void SetUpTestSuite() { InitGuiTestThread(); }
 
     void SetUp() override {
         HttpOptions http;
@@ -92,10 +83,7 @@ protected:
         http.receiveTimeoutMs = 800;
         http.maxBodyBytes = 3 << 20;
         form = std::make_unique<Form1>(server.BaseAddress(), http);
-        form->SetMessageBox([this](HWND, const wchar_t* prompt, const wchar_t* caption, UINT flags) {
-            shown.push_back({prompt, caption, flags});
-            return IDOK;
-        });
+        form->SetMessageBox(RecordMessages(shown));
         ASSERT_TRUE(form->Create());
         ShowWindow(form->hwnd(), SW_SHOWNOACTIVATE);
     }

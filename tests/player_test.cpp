@@ -1,6 +1,7 @@
 #include "loopback_server.h"
 #include "message_pump.h"
 #include "null_audio_output.h"
+#include "wav.h"
 #include "player.h"
 
 #include <gtest/gtest.h>
@@ -26,24 +27,7 @@ std::string ReadFixture(const char* name) {
 
 // 16-bit PCM with a tone whose pitch depends on `seed`, so songs differ.
 std::string MakePcm(unsigned rate, unsigned channels, double seconds, int seed = 0) {
-    const size_t frames = static_cast<size_t>(rate * seconds);
-    std::string pcm(frames * channels * 2, '\0');
-    for (size_t i = 0; i < frames; ++i) {
-        const auto value = static_cast<int16_t>(
-            8000 * std::sin(2 * 3.14159265 * (300 + 10 * seed) * static_cast<double>(i) / rate));
-        for (unsigned c = 0; c < channels; ++c)
-            memcpy(&pcm[(i * channels + c) * 2], &value, 2);
-    }
-    return pcm;
-}
-
-std::string MakeWav(const std::string& pcm, unsigned rate, unsigned channels) {
-    auto u32 = [](uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [](uint16_t v) { return std::string(reinterpret_cast<const char*>(&v), 2); };
-    const auto size = static_cast<uint32_t>(pcm.size());
-    return "RIFF" + u32(36 + size) + "WAVE" + "fmt " + u32(16) + u16(1) +
-           u16(static_cast<uint16_t>(channels)) + u32(rate) + u32(rate * channels * 2) +
-           u16(static_cast<uint16_t>(channels * 2)) + u16(16) + "data" + u32(size) + pcm;
+    return MakeTonePcm(rate, channels, seconds, 300.0 + 10.0 * seed);
 }
 
 bool SameBytes(const std::vector<BYTE>& received, const std::string& sent) {

@@ -1,0 +1,32 @@
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// What the tool put in a message box.
+struct ShownMessage {
+    std::wstring prompt;
+    std::wstring caption;
+    UINT flags;
+};
+
+// Once per test process, on the window thread: COM (the player and the
+// clipboard want it) and the list-view class.
+inline void InitGuiTestThread() {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
+}
+
+// A message box that records instead of waiting for a click; answers OK.
+inline std::function<int(HWND, const wchar_t*, const wchar_t*, UINT)>
+RecordMessages(std::vector<ShownMessage>& shown) {
+    return [&shown](HWND, const wchar_t* prompt, const wchar_t* caption, UINT flags) {
+        shown.push_back({prompt, caption, flags});
+        return IDOK;
+    };
+}
