@@ -47,7 +47,9 @@ enum ControlId : int {
 struct Placement {
     int left, top, width, height;
 };
-constexpr int Px(int twips) { return twips / kTwipsPerPixel; }
+constexpr int Px(int twips) {
+    return twips / kTwipsPerPixel;
+}
 
 constexpr Placement kClient{0, 0, 8910, 4920};
 constexpr Placement kQQPlace{120, 480, 1575, 375};
@@ -103,7 +105,9 @@ HWND MakeChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style
 
 // Column widths come in twips; the list view takes pixels. Ties go to the
 // even pixel, as everywhere else in the tool.
-int TwipsToPixels(double twips) { return static_cast<int>(std::nearbyint(twips / kTwipsPerPixel)); }
+int TwipsToPixels(double twips) {
+    return static_cast<int>(std::nearbyint(twips / kTwipsPerPixel));
+}
 
 RECT PixelRect(const Placement& p) {
     return {Px(p.left), Px(p.top), Px(p.left + p.width), Px(p.top + p.height)};
@@ -138,12 +142,14 @@ bool PutTextOnClipboard(HWND owner, const std::wstring& text) {
 
 std::wstring WindowText(HWND hwnd) {
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+    text.resize(
+        static_cast<size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
     return text;
 }
 
 double MillisecondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
 }
 
 } // namespace
@@ -283,9 +289,9 @@ void Form1::CreateControls() {
 
     Command1_ = MakeChild(hwnd_, L"BUTTON", L"查询", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
                           kCommand1Place, kIdCommand1);
-    Command2_ = MakeChild(hwnd_, L"BUTTON", L"播/暂",
-                          WS_VISIBLE | WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, kCommand2Place,
-                          kIdCommand2);
+    Command2_ =
+        MakeChild(hwnd_, L"BUTTON", L"播/暂", WS_VISIBLE | WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON,
+                  kCommand2Place, kIdCommand2);
 
     // A virtual list: the rows live in rows_, so 10,000 of them are shown in
     // one step without adding items one by one.
@@ -462,7 +468,9 @@ void Form1::SetTimer1(bool enabled) {
     timer1Enabled_ = enabled;
 }
 
-RECT Form1::GuRLRect() { return PixelRect(kGuRL.place); }
+RECT Form1::GuRLRect() {
+    return PixelRect(kGuRL.place);
+}
 
 void Form1::Paint() {
     PAINTSTRUCT ps;
@@ -473,8 +481,9 @@ void Form1::Paint() {
         const LabelDesign& design;
         const wchar_t* text;
     } labels[] = {
-        {kLabel1, L"歌曲"}, {kLabel2, L"歌手"},  {kLabel4, L"出处"},       {kGqm, gqm_.c_str()},
-        {kGq, gq_.c_str()}, {kGuRL, GuRL_.c_str()}, {kLabel8, Label8_.c_str()},
+        {kLabel1, L"歌曲"},         {kLabel2, L"歌手"}, {kLabel4, L"出处"},
+        {kGqm, gqm_.c_str()},       {kGq, gq_.c_str()}, {kGuRL, GuRL_.c_str()},
+        {kLabel8, Label8_.c_str()},
     };
     for (const auto& label : labels) {
         RECT area = LabelArea(label.design);
@@ -543,7 +552,9 @@ void Form1::Command2_Click() {
     }
 }
 
-void Form1::WP1_OpenStateChange() { SetTimer1(true); }
+void Form1::WP1_OpenStateChange() {
+    SetTimer1(true);
+}
 
 void Form1::Timer1_Timer() {
     if (!WP1_)

@@ -24,7 +24,7 @@ struct SongRecord {
 
 // The main window: the QQ box, the query, the song table and playback.
 class Form1 {
-public:
+  public:
     using MessageBoxFn =
         std::function<int(HWND owner, const wchar_t* prompt, const wchar_t* caption, UINT flags)>;
 
@@ -74,11 +74,10 @@ public:
     const std::vector<SongRecord>& Rows() const { return rows_; }
     const QueryTimings& LastQueryTimings() const { return timings_; }
 
-private:
-    template <typename Form>
-    friend LRESULT CALLBACK FormWindowProc(HWND, UINT, WPARAM, LPARAM);
-    static LRESULT CALLBACK QQProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
-                                   UINT_PTR id, DWORD_PTR self);
+  private:
+    template <typename Form> friend LRESULT CALLBACK FormWindowProc(HWND, UINT, WPARAM, LPARAM);
+    static LRESULT CALLBACK QQProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                   DWORD_PTR self);
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void CreateControls();
     void Paint();

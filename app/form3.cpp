@@ -56,7 +56,9 @@ void DrawNoticePicture(HDC dc, int left, int top) {
 
 Form3::Form3(std::function<void()> switchOffPoll) : switchOffPoll_(std::move(switchOffPoll)) {}
 
-Form3* Form3::Current() { return current; }
+Form3* Form3::Current() {
+    return current;
+}
 
 void Form3::ForgetMainWindow() {
     if (current)
@@ -80,10 +82,9 @@ void Form3::Show(HWND mainWindow, std::function<void()> switchOffPoll) {
     auto* notice = new Form3(std::move(switchOffPoll));
     // Above other windows, without a task-bar button, and without taking the
     // focus from the main window.
-    const HWND hwnd = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE,
-                                      kClassName, L"Form3", WS_POPUP, x, y, kClientWidth,
-                                      kClientHeight, nullptr, nullptr, GetModuleHandleW(nullptr),
-                                      notice);
+    const HWND hwnd = CreateWindowExW(
+        WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kClassName, L"Form3", WS_POPUP, x, y,
+        kClientWidth, kClientHeight, nullptr, nullptr, GetModuleHandleW(nullptr), notice);
     if (!hwnd) {
         delete notice;
         return;

@@ -10,7 +10,7 @@
 // window's status poll off, or at once when clicked. One at a time; it owns
 // itself and is gone with its window.
 class Form3 {
-public:
+  public:
     // Shows the notice near `mainWindow`, creating it if none is open; an open
     // one just stays. `switchOffPoll` runs when the notice closes itself.
     static void Show(HWND mainWindow, std::function<void()> switchOffPoll);
@@ -26,11 +26,10 @@ public:
     void Form_Click();
     void Timer1_Timer();
 
-private:
+  private:
     explicit Form3(std::function<void()> switchOffPoll);
     ~Form3() = default;
-    template <typename Form>
-    friend LRESULT CALLBACK FormWindowProc(HWND, UINT, WPARAM, LPARAM);
+    template <typename Form> friend LRESULT CALLBACK FormWindowProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void Paint();
 

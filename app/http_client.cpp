@@ -121,9 +121,13 @@ struct PendingTransfer {
 HttpClient::HttpClient(HttpOptions options)
     : options_(options), shared_(std::make_shared<Shared>()) {}
 
-HttpClient::~HttpClient() { Cancel(); }
+HttpClient::~HttpClient() {
+    Cancel();
+}
 
-bool HttpClient::Cancelled() const { return shared_->IsCancelled(); }
+bool HttpClient::Cancelled() const {
+    return shared_->IsCancelled();
+}
 
 void HttpClient::Cancel() {
     HINTERNET request = nullptr;
@@ -198,9 +202,8 @@ HttpResult Transfer(HttpClient::Shared& shared, const std::wstring& address,
         return Fail(ClassifySystemError(GetLastError()), GetLastError());
 
     const DWORD flags = parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0;
-    HINTERNET request =
-        WinHttpOpenRequest(connection.get(), L"GET", target.c_str(), nullptr, WINHTTP_NO_REFERER,
-                           WINHTTP_DEFAULT_ACCEPT_TYPES, flags);
+    HINTERNET request = WinHttpOpenRequest(connection.get(), L"GET", target.c_str(), nullptr,
+                                           WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, flags);
     if (!request)
         return Fail(ClassifySystemError(GetLastError()), GetLastError());
     if (!shared.Register(request)) {
@@ -232,8 +235,7 @@ HttpResult Transfer(HttpClient::Shared& shared, const std::wstring& address,
     DWORD status = 0;
     DWORD size = sizeof(status);
     if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                             WINHTTP_HEADER_NAME_BY_INDEX, &status, &size,
-                             WINHTTP_NO_HEADER_INDEX))
+                             WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX))
         return Fail(HttpError::ConnectionLost, GetLastError());
     result.status = status;
     const bool followable =

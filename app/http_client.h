@@ -8,13 +8,13 @@
 
 enum class HttpError {
     None,
-    InvalidAddress,  // not an http(s) address the client can request
-    CannotConnect,   // name not resolved, connection refused
-    Timeout,         // connect, send or receive took longer than allowed
-    BadStatus,       // an answer came, but not with status 200
-    TooLarge,        // the body is larger than the cap
+    InvalidAddress, // not an http(s) address the client can request
+    CannotConnect,  // name not resolved, connection refused
+    Timeout,        // connect, send or receive took longer than allowed
+    BadStatus,      // an answer came, but not with status 200
+    TooLarge,       // the body is larger than the cap
     TooManyRedirects,
-    ConnectionLost,  // the server closed the connection or sent garbage
+    ConnectionLost, // the server closed the connection or sent garbage
     Cancelled,
 };
 
@@ -44,7 +44,7 @@ struct HttpResult {
 // Windows, but Wine keeps it blocked until its timeout; an abandoned transfer
 // then finishes in the background and its result is thrown away.
 class HttpClient {
-public:
+  public:
     explicit HttpClient(HttpOptions options = {});
     ~HttpClient();
     HttpClient(const HttpClient&) = delete;
@@ -56,7 +56,7 @@ public:
 
     struct Shared; // what the client and its transfers hold in common
 
-private:
+  private:
     HttpOptions options_;
     std::shared_ptr<Shared> shared_;
 };

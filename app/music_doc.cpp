@@ -22,7 +22,7 @@ constexpr wchar_t kSongPath[] = L"/qqmusic/minemusiclist/minemusic/xsong_url";
 
 // Owns a BSTR for the length of one call.
 class Bstr {
-public:
+  public:
     explicit Bstr(std::wstring_view text)
         : value_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
     Bstr() = default;
@@ -37,7 +37,7 @@ public:
     }
     std::wstring str() const { return value_ ? std::wstring(value_, SysStringLen(value_)) : L""; }
 
-private:
+  private:
     BSTR value_ = nullptr;
 };
 

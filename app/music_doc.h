@@ -18,7 +18,7 @@ struct SongFields {
 // The system's XML DOM (MSXML 6, else 3) holding one music-list answer. COM
 // must be initialised on the calling thread, and the object stays on it.
 class MusicDocument {
-public:
+  public:
     MusicDocument();
     ~MusicDocument();
     MusicDocument(const MusicDocument&) = delete;
@@ -35,6 +35,6 @@ public:
     // document order, each with the name and singer of its own minemusic.
     std::vector<SongFields> SelectSongs() const;
 
-private:
+  private:
     Microsoft::WRL::ComPtr<IXMLDOMDocument2> doc_;
 };

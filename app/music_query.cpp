@@ -10,7 +10,7 @@
 namespace {
 
 class Stopwatch {
-public:
+  public:
     double Lap() {
         const auto now = std::chrono::steady_clock::now();
         const double ms = std::chrono::duration<double, std::milli>(now - start_).count();
@@ -18,14 +18,14 @@ public:
         return ms;
     }
 
-private:
+  private:
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
 // COM for the worker thread. The DOM objects are apartment-threaded, so the
 // worker gets its own single-threaded apartment and keeps them to itself.
 class ComApartment {
-public:
+  public:
     ComApartment() : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
     ~ComApartment() {
         if (ok_)
@@ -34,7 +34,7 @@ public:
     ComApartment(const ComApartment&) = delete;
     ComApartment& operator=(const ComApartment&) = delete;
 
-private:
+  private:
     bool ok_;
 };
 

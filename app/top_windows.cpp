@@ -7,11 +7,15 @@ int openWindows = 0;
 bool quitWhenNone = false;
 } // namespace
 
-void TopWindowOpened() { ++openWindows; }
+void TopWindowOpened() {
+    ++openWindows;
+}
 
 void TopWindowClosed() {
     if (--openWindows == 0 && quitWhenNone)
         PostQuitMessage(0);
 }
 
-void QuitWhenLastWindowCloses(bool quit) { quitWhenNone = quit; }
+void QuitWhenLastWindowCloses(bool quit) {
+    quitWhenNone = quit;
+}

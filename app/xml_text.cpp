@@ -15,19 +15,21 @@ struct EncodingName {
 // GB2312 texts are read as GBK (its superset); GB18030 needs 54936 where the
 // system has it. UTF-16 only arrives with a byte-order mark or as "<?" pairs.
 constexpr EncodingName kEncodings[] = {
-    {"utf-8", CP_UTF8},        {"utf8", CP_UTF8},          {"gb2312", 936},
-    {"gbk", 936},              {"cp936", 936},             {"x-gbk", 936},
-    {"gb18030", 54936},        {"big5", 950},              {"iso-8859-1", 28591},
-    {"latin1", 28591},         {"us-ascii", 20127},        {"windows-1250", 1250},
-    {"windows-1251", 1251},    {"windows-1252", 1252},     {"windows-1253", 1253},
-    {"windows-1254", 1254},    {"windows-1255", 1255},     {"windows-1256", 1256},
-    {"windows-1257", 1257},    {"windows-1258", 1258},
+    {"utf-8", CP_UTF8},     {"utf8", CP_UTF8},      {"gb2312", 936},        {"gbk", 936},
+    {"cp936", 936},         {"x-gbk", 936},         {"gb18030", 54936},     {"big5", 950},
+    {"iso-8859-1", 28591},  {"latin1", 28591},      {"us-ascii", 20127},    {"windows-1250", 1250},
+    {"windows-1251", 1251}, {"windows-1252", 1252}, {"windows-1253", 1253}, {"windows-1254", 1254},
+    {"windows-1255", 1255}, {"windows-1256", 1256}, {"windows-1257", 1257}, {"windows-1258", 1258},
 };
 
 // A byte string literal that may hold NULs.
-template <size_t N> constexpr std::string_view Bytes(const char (&s)[N]) { return {s, N - 1}; }
+template <size_t N> constexpr std::string_view Bytes(const char (&s)[N]) {
+    return {s, N - 1};
+}
 
-bool IsXmlSpace(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsXmlSpace(int c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 std::optional<std::wstring> ConvertUtf16(std::string_view bytes, bool bigEndian) {
     if (bytes.size() % 2 != 0)

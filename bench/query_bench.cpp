@@ -26,7 +26,9 @@ PROCESS_MEMORY_COUNTERS Memory() {
     return counters;
 }
 
-double Mb(size_t bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0); }
+double Mb(size_t bytes) {
+    return static_cast<double>(bytes) / (1024.0 * 1024.0);
+}
 
 } // namespace
 
@@ -77,23 +79,26 @@ int main(int argc, char** argv) {
             return 1;
         }
         const double total =
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count();
         if (ListView_GetItemCount(form.ListView1()) != 10000) {
-            std::fprintf(stderr, "the table has %d rows\n", ListView_GetItemCount(form.ListView1()));
+            std::fprintf(stderr, "the table has %d rows\n",
+                         ListView_GetItemCount(form.ListView1()));
             return 1;
         }
         UpdateWindow(form.hwnd());
         const QueryTimings& t = form.LastQueryTimings();
-        std::printf("%-4d %7.1fms %7.1fms %7.1fms %7.1fms %7.1fms %7.1fms\n", run, t.fetch, t.decode,
-                    t.parse, t.fillLists, t.fillTable, total);
+        std::printf("%-4d %7.1fms %7.1fms %7.1fms %7.1fms %7.1fms %7.1fms\n", run, t.fetch,
+                    t.decode, t.parse, t.fillLists, t.fillTable, total);
         totals.push_back(total);
     }
     std::sort(totals.begin(), totals.end());
     const PROCESS_MEMORY_COUNTERS after = Memory();
-    std::printf("median total %.1f ms; working set %.1f MB before, peak %.1f MB (growth %.1f MB, %s)\n",
-                totals[totals.size() / 2], Mb(baseline), Mb(after.PeakWorkingSetSize),
-                Mb(after.PeakWorkingSetSize - baseline),
-                cold ? "libraries loaded by the first query" : "libraries already loaded");
+    std::printf(
+        "median total %.1f ms; working set %.1f MB before, peak %.1f MB (growth %.1f MB, %s)\n",
+        totals[totals.size() / 2], Mb(baseline), Mb(after.PeakWorkingSetSize),
+        Mb(after.PeakWorkingSetSize - baseline),
+        cold ? "libraries loaded by the first query" : "libraries already loaded");
     ShowWindow(form.hwnd(), SW_HIDE);
     return 0;
 }

@@ -39,9 +39,15 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::vector<DemoSong> songs = {
-        {L"小星星", L"示例歌手", {262, 262, 392, 392, 440, 440, 392, 349, 349, 330, 330, 294, 294, 262}},
-        {L"欢乐颂", L"贝多芬", {330, 330, 349, 392, 392, 349, 330, 294, 262, 262, 294, 330, 330, 294, 294}},
-        {L"两只老虎", L"童谣", {262, 294, 330, 262, 262, 294, 330, 262, 330, 349, 392, 330, 349, 392}},
+        {L"小星星",
+         L"示例歌手",
+         {262, 262, 392, 392, 440, 440, 392, 349, 349, 330, 330, 294, 294, 262}},
+        {L"欢乐颂",
+         L"贝多芬",
+         {330, 330, 349, 392, 392, 349, 330, 294, 262, 262, 294, 330, 330, 294, 294}},
+        {L"两只老虎",
+         L"童谣",
+         {262, 294, 330, 262, 262, 294, 330, 262, 330, 349, 392, 330, 349, 392}},
         {L"音阶 Do Re Mi", L"练习曲", {262, 294, 330, 349, 392, 440, 494, 523}},
     };
     std::vector<AnswerSong> list;
@@ -54,8 +60,8 @@ int main(int argc, char** argv) {
         // The service writes ':', '.' and '/' as character references and adds
         // one character after each address.
         std::wstring address = L"http&#58;&#95;&#95;127&#46;0&#46;0&#46;1&#58;" +
-                               std::to_wstring(port) + L"&#95;songs&#95;" +
-                               std::to_wstring(i + 1) + L"&#46;wav ";
+                               std::to_wstring(port) + L"&#95;songs&#95;" + std::to_wstring(i + 1) +
+                               L"&#46;wav ";
         list.push_back({address, songs[i].name, songs[i].singer});
     }
     list.push_back({L"http&#58;&#95;&#95;127&#46;0&#46;0&#46;1&#58;" + std::to_wstring(port) +

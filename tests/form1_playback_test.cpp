@@ -52,7 +52,7 @@ std::wstring Caption(HWND hwnd) {
 }
 
 class Form1Playback : public testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() { InitGuiTestThread(); }
 
     void SetUp() override {
@@ -354,7 +354,8 @@ TEST(NoticePicture, ShowsOnlyRedOnTheKeyColour) {
     for (int y = 0; y < kNoticePictureHeight; ++y)
         for (int x = 0; x < kNoticePictureWidth; ++x) {
             const COLORREF c = at(x, y);
-            ASSERT_TRUE(c == kNoticeKeyColor || c == kNoticeRed) << x << "," << y << " " << std::hex << c;
+            ASSERT_TRUE(c == kNoticeKeyColor || c == kNoticeRed)
+                << x << "," << y << " " << std::hex << c;
             red += c == kNoticeRed;
         }
     const struct {
@@ -362,8 +363,8 @@ TEST(NoticePicture, ShowsOnlyRedOnTheKeyColour) {
         COLORREF colour;
     } fixed[] = {
         {0, 0, kNoticeKeyColor},   {199, 99, kNoticeKeyColor}, {100, 30, kNoticeRed}, // bar centre
-        {100, 7, kNoticeRed},      {100, 53, kNoticeRed},      {76, 30, kNoticeRed}, // the ring
-        {90, 40, kNoticeKeyColor}, {110, 20, kNoticeKeyColor},                         // beside the bar
+        {100, 7, kNoticeRed},      {100, 53, kNoticeRed},      {76, 30, kNoticeRed},  // the ring
+        {90, 40, kNoticeKeyColor}, {110, 20, kNoticeKeyColor}, // beside the bar
     };
     for (const auto& p : fixed)
         EXPECT_EQ(at(p.x, p.y), p.colour) << p.x << "," << p.y;

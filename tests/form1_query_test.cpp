@@ -73,7 +73,7 @@ LoopbackResponse Xml(std::string body, int status = 200) {
 }
 
 class Form1Query : public testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() { InitGuiTestThread(); }
 
     void SetUp() override {
@@ -165,9 +165,9 @@ TEST_F(Form1Query, RejectsTextsThatAreNotAQQNumberAndChangesNothing) {
     ASSERT_EQ(RowCount(), 3);
     shown.clear();
 
-    const std::wstring rejected[] = {L"",       L"   ",       L"1234",    L"10000000000",
-                                     L"abc",    L"-12345",    L"晴天晴天晴天", L"\x01\x02\x03",
-                                     L"&H270F", std::wstring(300, L'9')};
+    const std::wstring rejected[] = {
+        L"",       L"   ",          L"1234",         L"10000000000", L"abc",
+        L"-12345", L"晴天晴天晴天", L"\x01\x02\x03", L"&H270F",      std::wstring(300, L'9')};
     for (const std::wstring& text : rejected) {
         Type(text);
         form->Command1_Click();
@@ -210,7 +210,8 @@ TEST_F(Form1Query, SendsAcceptedTextsAsTypedButEscaped) {
 }
 
 TEST_F(Form1Query, FillsTheTableWithNumberedDecodedRows) {
-    for (const auto& [encoding, codePage] : {std::pair{"UTF-8", 65001u}, std::pair{"GB2312", 936u}}) {
+    for (const auto& [encoding, codePage] :
+         {std::pair{"UTF-8", 65001u}, std::pair{"GB2312", 936u}}) {
         Answer(Xml(MakeAnswer(kThreeSongs, encoding, codePage)));
         Query(L"123456");
         EXPECT_TRUE(shown.empty());
@@ -226,23 +227,26 @@ TEST_F(Form1Query, FillsTheTableWithNumberedDecodedRows) {
 
         const HWND table = form->ListView1();
         ASSERT_EQ(RowCount(), 3);
-        EXPECT_EQ(RowTexts(table, 0), (std::vector<std::wstring>{L"1", L"晴天 'live'", L"周杰伦/JAY",
-                                                                 L"http://m.cn/a&#32;b&#39;c-1%20.mp3"}));
+        EXPECT_EQ(RowTexts(table, 0),
+                  (std::vector<std::wstring>{L"1", L"晴天 'live'", L"周杰伦/JAY",
+                                             L"http://m.cn/a&#32;b&#39;c-1%20.mp3"}));
         EXPECT_EQ(RowTexts(table, 1),
                   (std::vector<std::wstring>{L"2", L"七里香", L"周杰伦", L"http://m.cn/two.mp3"}));
         EXPECT_EQ(RowTexts(table, 2), (std::vector<std::wstring>{L"3", L"空地址", L"无名", L""}));
 
         // 8775 twips wide: 8775/20, /6, /9 in single precision, /1.7 in double,
         // then 15 twips a pixel, ties to even (97.5 -> 98).
-        EXPECT_EQ(Columns(table), (std::vector<ColumnInfo>{
-                                      {L"编号", 29}, {L"歌曲", 98}, {L"歌手", 65}, {L"地址", 344}}));
+        EXPECT_EQ(
+            Columns(table),
+            (std::vector<ColumnInfo>{{L"编号", 29}, {L"歌曲", 98}, {L"歌手", 65}, {L"地址", 344}}));
         EXPECT_EQ(GetWindowLongW(table, GWL_STYLE) & LVS_TYPEMASK, LVS_REPORT);
         ExpectControlsEnabled();
     }
 }
 
 TEST_F(Form1Query, KeepsEachSongsSingerWithItsSong) {
-    Answer(Xml(MakeAnswer({{L"u1 ", L"n1", L"s1"}, {L"u2 ", L"n2", std::nullopt}, {L"u3 ", L"n3", L"s3"}})));
+    Answer(Xml(MakeAnswer(
+        {{L"u1 ", L"n1", L"s1"}, {L"u2 ", L"n2", std::nullopt}, {L"u3 ", L"n3", L"s3"}})));
     Query(L"123456");
     const HWND table = form->ListView1();
     ASSERT_EQ(RowCount(), 3);
@@ -285,12 +289,11 @@ TEST_F(Form1Query, AFailedLoadNeverShowsTheEarlierNumbersSongs) {
         {"closes early", with(Xml(full), [](auto& r) { r.mode = Mode::CloseEarly; })},
         {"over the cap", Xml(std::string(4 << 20, ' ') + full)},
         {"unknown encoding", Xml("<?xml version=\"1.0\" encoding=\"x-martian\"?><qqmusic/>")},
-        {"entity bomb",
-         Xml("<?xml version=\"1.0\"?><!DOCTYPE q [<!ENTITY a \"aaaaaaaaaaaaaaaa\">"
-             "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
-             "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">]>"
-             "<qqmusic><minemusiclist><minemusic><xsong_name>&c;</xsong_name>"
-             "<xsong_url>u </xsong_url></minemusic></minemusiclist></qqmusic>")},
+        {"entity bomb", Xml("<?xml version=\"1.0\"?><!DOCTYPE q [<!ENTITY a \"aaaaaaaaaaaaaaaa\">"
+                            "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
+                            "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">]>"
+                            "<qqmusic><minemusiclist><minemusic><xsong_name>&c;</xsong_name>"
+                            "<xsong_url>u </xsong_url></minemusic></minemusiclist></qqmusic>")},
     };
     for (const auto& failure : failures) {
         SCOPED_TRACE(failure.what);
@@ -397,8 +400,10 @@ HICON MessageBoxIcon(HWND box) {
         [](HWND child, LPARAM out) {
             wchar_t cls[16] = {};
             GetClassNameW(child, cls, 16);
-            if (_wcsicmp(cls, L"Static") == 0 && (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
-                *reinterpret_cast<HICON*>(out) = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
+            if (_wcsicmp(cls, L"Static") == 0 &&
+                (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+                *reinterpret_cast<HICON*>(out) =
+                    reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&found));

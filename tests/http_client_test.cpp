@@ -44,15 +44,14 @@ TEST(HttpClient, OnlyStatus200Succeeds) {
         DWORD status;
         size_t bodySize;
     } cases[] = {
-        {"/ok", HttpError::None, 200, 10},
-        {"/chunked", HttpError::None, 200, 300000},
-        {"/empty", HttpError::None, 200, 0},
-        {"/404", HttpError::BadStatus, 404, 0},
+        {"/ok", HttpError::None, 200, 10},      {"/chunked", HttpError::None, 200, 300000},
+        {"/empty", HttpError::None, 200, 0},    {"/404", HttpError::BadStatus, 404, 0},
         {"/500", HttpError::BadStatus, 500, 0},
     };
     for (const auto& c : cases) {
         HttpClient client(ShortTimeouts());
-        const std::wstring url = server.BaseAddress() + std::wstring(c.path, c.path + strlen(c.path));
+        const std::wstring url =
+            server.BaseAddress() + std::wstring(c.path, c.path + strlen(c.path));
         const HttpResult result = client.Get(url);
         EXPECT_EQ(result.error, c.error) << c.path;
         EXPECT_EQ(result.status, c.status) << c.path;

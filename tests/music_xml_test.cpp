@@ -11,7 +11,7 @@
 namespace {
 
 class MusicXml : public testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
     static void TearDownTestSuite() { CoUninitialize(); }
 
@@ -34,11 +34,16 @@ TEST_F(MusicXml, DecodesByDeclaredEncodingOrByteOrderMark) {
         {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + EncodeText(body, CP_UTF8), body},
         {EncodeText(body, CP_UTF8), body}, // no declaration: UTF-8
         {"<?xml version=\"1.0\"?>" + EncodeText(body, CP_UTF8), body},
-        {"\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>" + EncodeText(body, CP_UTF8), body},
-        {"<?xml version='1.0' encoding='GB2312'?>" + EncodeText(L"<a>晴天</a>", 936), L"<a>晴天</a>"},
-        {"<?xml version=\"1.0\" encoding=\"gbk\"?>" + EncodeText(L"<a>晴天</a>", 936), L"<a>晴天</a>"},
-        {"<?xml version=\"1.0\" encoding=\"GB18030\"?>" + EncodeText(L"<a>晴天</a>", 936), L"<a>晴天</a>"},
-        {"<?xml version=\"1.0\" encoding=\"Big5\"?>" + EncodeText(L"<a>晴天</a>", 950), L"<a>晴天</a>"},
+        {"\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>" + EncodeText(body, CP_UTF8),
+         body},
+        {"<?xml version='1.0' encoding='GB2312'?>" + EncodeText(L"<a>晴天</a>", 936),
+         L"<a>晴天</a>"},
+        {"<?xml version=\"1.0\" encoding=\"gbk\"?>" + EncodeText(L"<a>晴天</a>", 936),
+         L"<a>晴天</a>"},
+        {"<?xml version=\"1.0\" encoding=\"GB18030\"?>" + EncodeText(L"<a>晴天</a>", 936),
+         L"<a>晴天</a>"},
+        {"<?xml version=\"1.0\" encoding=\"Big5\"?>" + EncodeText(L"<a>晴天</a>", 950),
+         L"<a>晴天</a>"},
         {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>\xDC</a>", L"<a>Ü</a>"},
         {"<?xml version=\"1.0\" encoding=\"windows-1251\"?><a>\xC0</a>", L"<a>А</a>"},
         {std::string("\xFF\xFE<\0a\0>\0", 8), L"<a>"},

@@ -48,8 +48,10 @@ TEST(QQNumber, ReadsTheLeadingNumberAndChecksTheRange) {
         {L"9999999999.5", 9999999999.5, true},
         {L"１２３４５", 0, false}, // full-width digits are not digits here
         {L"一二三四五", 0, false},
-        {L"\r12345", 0, false},     // a carriage return is not a blank
-        {L"\x01\x02" L"12345", 0, false},
+        {L"\r12345", 0, false}, // a carriage return is not a blank
+        {L"\x01\x02"
+         L"12345",
+         0, false},
         {L"12345\x01", 12345, true},
     };
     for (const NumberCase& c : cases) {
@@ -95,7 +97,8 @@ TEST(CharRefs, AddressAndTextPairsDecodeInTableOrder) {
         const wchar_t* address;
         const wchar_t* text;
     } cases[] = {
-        {L"http&#58;&#95;&#95;a&#46;b&#95;c&#45;d&#37;20", L"http://a.b/c-d%20", L"http://a.b/c-d%20"},
+        {L"http&#58;&#95;&#95;a&#46;b&#95;c&#45;d&#37;20", L"http://a.b/c-d%20",
+         L"http://a.b/c-d%20"},
         {L"a&#32;b&#39;c", L"a&#32;b&#39;c", L"a b'c"},
         {L"&#58;&#58;&#58;", L":::", L":::"},
         {L"&#59;&#38;#58;", L"&#59;&#38;#58;", L"&#59;&#38;#58;"}, // no other reference
@@ -116,7 +119,7 @@ TEST(CharRefs, LastCharacterOfAnAddressIsRemovedWhole) {
     EXPECT_EQ(RemoveLastCharacter(L"x"), L"");
     EXPECT_EQ(RemoveLastCharacter(L""), L"");
     EXPECT_EQ(RemoveLastCharacter(L"ab\xD83C\xDFB5"), L"ab"); // a surrogate pair is one character
-    EXPECT_EQ(RemoveLastCharacter(L"ab\xDFB5"), L"ab");        // a lone half goes alone
+    EXPECT_EQ(RemoveLastCharacter(L"ab\xDFB5"), L"ab");       // a lone half goes alone
 }
 
 } // namespace

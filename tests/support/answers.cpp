@@ -8,10 +8,17 @@ std::wstring Escape(const std::wstring& text) {
     std::wstring out;
     for (wchar_t c : text) {
         switch (c) {
-        case L'&': out += L"&amp;"; break;
-        case L'<': out += L"&lt;"; break;
-        case L'>': out += L"&gt;"; break;
-        default: out += c;
+        case L'&':
+            out += L"&amp;";
+            break;
+        case L'<':
+            out += L"&lt;";
+            break;
+        case L'>':
+            out += L"&gt;";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -64,8 +71,9 @@ std::vector<AnswerSong> MakeSongs(size_t count) {
     songs.reserve(count);
     for (size_t i = 1; i <= count; ++i) {
         const std::wstring n = std::to_wstring(i);
-        songs.push_back({L"http&#58;&#95;&#95;music&#46;example&#46;com&#95;song" + n + L"&#46;mp3 ",
-                         L"第" + n + L"首歌&#32;&#39;晴天&#39;", L"歌手&#32;" + n});
+        songs.push_back(
+            {L"http&#58;&#95;&#95;music&#46;example&#46;com&#95;song" + n + L"&#46;mp3 ",
+             L"第" + n + L"首歌&#32;&#39;晴天&#39;", L"歌手&#32;" + n});
     }
     return songs;
 }

@@ -8,12 +8,18 @@ namespace {
 
 const char* Reason(int status) {
     switch (status) {
-    case 200: return "OK";
-    case 301: return "Moved Permanently";
-    case 302: return "Found";
-    case 404: return "Not Found";
-    case 500: return "Internal Server Error";
-    default: return "Status";
+    case 200:
+        return "OK";
+    case 301:
+        return "Moved Permanently";
+    case 302:
+        return "Found";
+    case 404:
+        return "Not Found";
+    case 500:
+        return "Internal Server Error";
+    default:
+        return "Status";
     }
 }
 
@@ -159,17 +165,20 @@ void LoopbackServer::Answer(SOCKET client) {
     if (response.delayMs > 0 && WaitForSingleObject(stop_, response.delayMs) == WAIT_OBJECT_0)
         return;
     using Mode = LoopbackResponse::Mode;
-    auto Send = [&](std::string_view text) { return SendAll(client, text.data(), text.size(), stop_); };
+    auto Send = [&](std::string_view text) {
+        return SendAll(client, text.data(), text.size(), stop_);
+    };
     if (response.mode == Mode::NeverAnswer) {
         WaitForSingleObject(stop_, INFINITE);
         return;
     }
     if (response.mode != Mode::Hangup) {
-        std::string head = "HTTP/1.1 " + std::to_string(response.status) + " " +
-                           Reason(response.status) + "\r\n";
+        std::string head =
+            "HTTP/1.1 " + std::to_string(response.status) + " " + Reason(response.status) + "\r\n";
         head += "Content-Type: " + response.contentType + "\r\n";
-        head += response.chunked ? "Transfer-Encoding: chunked\r\n"
-                                 : "Content-Length: " + std::to_string(response.body.size()) + "\r\n";
+        head += response.chunked
+                    ? "Transfer-Encoding: chunked\r\n"
+                    : "Content-Length: " + std::to_string(response.body.size()) + "\r\n";
         for (const auto& [name, value] : response.headers)
             head += name + ": " + value + "\r\n";
         head += "Connection: close\r\n\r\n";

@@ -21,15 +21,15 @@ struct LoopbackResponse {
     std::string contentType = "text/xml";
     std::vector<std::pair<std::string, std::string>> headers;
     Mode mode = Mode::Normal;
-    unsigned delayMs = 0;  // wait this long before answering
-    bool chunked = false;  // send without Content-Length, in chunks
+    unsigned delayMs = 0; // wait this long before answering
+    bool chunked = false; // send without Content-Length, in chunks
 };
 
 // An HTTP/1.1 server on 127.0.0.1, run inside the test process, on a port of
 // the system's choosing unless one is given. Each connection gets a thread;
 // the destructor ends them all, including those told never to answer.
 class LoopbackServer {
-public:
+  public:
     explicit LoopbackServer(uint16_t port = 0);
     bool Listening() const { return port_ != 0; }
     ~LoopbackServer();
@@ -44,7 +44,7 @@ public:
     // The request targets (path and query, as sent) in order of arrival.
     std::vector<std::string> Requests() const;
 
-private:
+  private:
     void AcceptLoop();
     void Answer(SOCKET client);
     LoopbackResponse Lookup(const std::string& path) const;
