@@ -9,7 +9,7 @@ source "$ROOT/scripts/env.sh"
 
 qzm_prepare_run "$BUILD"
 
-find "$BUILD" -name '*_bench.exe' -not -path '*/wineprefix/*' | sort | while read -r bench; do
+find "$BUILD/bench" -name '*_bench.exe' | sort | while read -r bench; do
     echo "== $(basename "$bench")"
     /usr/lib/wine/wine64 "$bench" </dev/null 2>&1 || echo "($(basename "$bench") failed)"
 done
