@@ -10,7 +10,6 @@
 
 #include <commctrl.h>
 
-#include <chrono>
 #include <cmath>
 
 namespace {
@@ -145,11 +144,6 @@ std::wstring WindowText(HWND hwnd) {
     text.resize(
         static_cast<size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
     return text;
-}
-
-double MillisecondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-        .count();
 }
 
 } // namespace
@@ -355,7 +349,7 @@ void Form1::OnQueryFinished() {
     timings_ = answer_.timings;
     MusicDocLoaded_ = answer_.loaded;
 
-    const auto listsStart = std::chrono::steady_clock::now();
+    Stopwatch watch;
     if (MusicDocLoaded_) {
         FillList(List1_, answer_.addresses);
         sing();
@@ -366,12 +360,11 @@ void Form1::OnQueryFinished() {
         for (HWND list : {List1_, List2_, List3_})
             SendMessageW(list, LB_RESETCONTENT, 0, 0);
     }
-    timings_.fillLists = MillisecondsSince(listsStart);
+    timings_.fillLists = watch.Lap();
 
     LayOutColumns();
-    const auto tableStart = std::chrono::steady_clock::now();
     加载列表();
-    timings_.fillTable = MillisecondsSince(tableStart);
+    timings_.fillTable = watch.Lap(); // columns and rows
 
     EnableWindow(Command2_, TRUE);
     EnableWindow(ListView1_, TRUE);
@@ -495,15 +488,10 @@ void Form1::Paint() {
     EndPaint(hwnd_, &ps);
 }
 
-void Form1::SetLabel(std::wstring& label, std::wstring text) {
+void Form1::SetLabel(std::wstring& label, const RECT& area, std::wstring text) {
     if (label == text)
         return;
     label = std::move(text);
-    const LabelDesign* design = &label == &gqm_    ? &kGqm
-                                : &label == &gq_   ? &kGq
-                                : &label == &GuRL_ ? &kGuRL
-                                                   : &kLabel8;
-    const RECT area = LabelArea(*design);
     InvalidateRect(hwnd_, &area, TRUE);
 }
 
@@ -516,9 +504,9 @@ void Form1::ListView1_Click() {
     const int row = SelectedRow();
     if (row >= 0) {
         const SongRecord& song = rows_[static_cast<size_t>(row)];
-        SetLabel(gqm_, song.name);
-        SetLabel(gq_, song.singer);
-        SetLabel(GuRL_, song.address);
+        SetLabel(gqm_, LabelArea(kGqm), song.name);
+        SetLabel(gq_, LabelArea(kGq), song.singer);
+        SetLabel(GuRL_, LabelArea(kGuRL), song.address);
         return;
     }
     // A click beside the rows of a filled table only clears the selection;
@@ -559,7 +547,7 @@ void Form1::WP1_OpenStateChange() {
 void Form1::Timer1_Timer() {
     if (!WP1_)
         return;
-    SetLabel(Label8_, WP1_->status());
+    SetLabel(Label8_, LabelArea(kLabel8), WP1_->status());
     if (WP1_->status().find(kStatusCannotPlay) != std::wstring::npos) {
         Form3::Show(hwnd_, [this] { SetTimer1(false); });
         return;

@@ -81,7 +81,8 @@ class Form1 {
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void CreateControls();
     void Paint();
-    void SetLabel(std::wstring& label, std::wstring text);
+    // Sets a label's text and repaints the area it may cover.
+    void SetLabel(std::wstring& label, const RECT& area, std::wstring text);
     int SelectedRow() const;
     void OnQueryFinished();
     void OnGetDispInfo(NMLVDISPINFOW& info) const;

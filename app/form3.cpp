@@ -1,7 +1,7 @@
 #include "form3.h"
 
 #include "form_window.h"
-
+#include "gdi_handles.h"
 #include "top_windows.h"
 
 namespace {
@@ -135,14 +135,6 @@ void Form3::Form_Load() {
     // so only the sign and its text are seen.
     SetWindowLongPtrW(hwnd_, GWL_EXSTYLE, GetWindowLongPtrW(hwnd_, GWL_EXSTYLE) | WS_EX_LAYERED);
     SetLayeredWindowAttributes(hwnd_, kNoticeKeyColor, 0, LWA_COLORKEY);
-
-    WindowDC screen(nullptr, false);
-    UniqueHdc memory(CreateCompatibleDC(screen.get()));
-    Image3_.reset(CreateCompatibleBitmap(screen.get(), kNoticePictureWidth, kNoticePictureHeight));
-    if (memory && Image3_) {
-        SelectGuard use(memory.get(), Image3_.get());
-        DrawNoticePicture(memory.get(), 0, 0);
-    }
     SetTimer(hwnd_, kTimer1Id, kTimer1IntervalMs, nullptr);
 }
 
@@ -152,15 +144,8 @@ void Form3::Paint() {
     RECT client;
     GetClientRect(hwnd_, &client);
     UniqueBrush key(CreateSolidBrush(kNoticeKeyColor));
-    FillRect(dc, &client, key.get());
-    if (Image3_) {
-        UniqueHdc memory(CreateCompatibleDC(dc));
-        if (memory) {
-            SelectGuard use(memory.get(), Image3_.get());
-            BitBlt(dc, 0, 0, kNoticePictureWidth, kNoticePictureHeight, memory.get(), 0, 0,
-                   SRCCOPY);
-        }
-    }
+    FillRect(dc, &client, key.get()); // the strip the picture leaves
+    DrawNoticePicture(dc, 0, 0);      // Image3
     EndPaint(hwnd_, &ps);
 }
 

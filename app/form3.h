@@ -1,6 +1,4 @@
 #pragma once
-#include "gdi_handles.h"
-
 #include <windows.h>
 
 #include <functional>
@@ -35,7 +33,6 @@ class Form3 {
 
     HWND hwnd_ = nullptr;
     std::function<void()> switchOffPoll_;
-    UniqueBitmap Image3_; // the picture, drawn once
 };
 
 // The notice's picture, 200 x 100: a red prohibition sign and two lines of

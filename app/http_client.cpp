@@ -98,11 +98,10 @@ struct HttpClient::Shared {
 
 namespace {
 
-HttpResult Failure(HttpError error, DWORD systemError, DWORD status = 0) {
+HttpResult Failure(HttpError error, DWORD systemError) {
     HttpResult result;
     result.error = error;
     result.systemError = systemError;
-    result.status = status;
     return result;
 }
 

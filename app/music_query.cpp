@@ -5,22 +5,7 @@
 
 #include <objbase.h>
 
-#include <chrono>
-
 namespace {
-
-class Stopwatch {
-  public:
-    double Lap() {
-        const auto now = std::chrono::steady_clock::now();
-        const double ms = std::chrono::duration<double, std::milli>(now - start_).count();
-        start_ = now;
-        return ms;
-    }
-
-  private:
-    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-};
 
 // COM for the worker thread. The DOM objects are apartment-threaded, so the
 // worker gets its own single-threaded apartment and keeps them to itself.
@@ -39,6 +24,13 @@ class ComApartment {
 };
 
 } // namespace
+
+double Stopwatch::Lap() {
+    const auto now = std::chrono::steady_clock::now();
+    const double ms = std::chrono::duration<double, std::milli>(now - start_).count();
+    start_ = now;
+    return ms;
+}
 
 void ParseMusicList(std::string body, MusicListAnswer& answer) {
     Stopwatch watch;

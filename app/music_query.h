@@ -2,6 +2,7 @@
 #include "http_client.h"
 #include "music_doc.h"
 
+#include <chrono>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,15 @@ struct QueryTimings {
     double parse = 0;
     double fillLists = 0;
     double fillTable = 0;
+};
+
+// Milliseconds since it was made or last asked.
+class Stopwatch {
+  public:
+    double Lap();
+
+  private:
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
 // What the worker hands back to the window: the three hidden lists' contents,

@@ -1,5 +1,7 @@
 #include "query_address.h"
 
+#include "xml_text.h"
+
 #include <windows.h>
 
 namespace {
@@ -9,23 +11,12 @@ bool IsUnreserved(unsigned char c) {
            c == '.' || c == '_' || c == '~';
 }
 
-std::string ToUtf8(std::wstring_view text) {
-    if (text.empty())
-        return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                      nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
-                        nullptr, nullptr);
-    return out;
-}
-
 } // namespace
 
 std::wstring PercentEncode(std::wstring_view text) {
     static constexpr wchar_t kHex[] = L"0123456789ABCDEF";
     std::wstring out;
-    for (unsigned char c : ToUtf8(text)) {
+    for (unsigned char c : EncodeText(text, CP_UTF8)) {
         if (IsUnreserved(c)) {
             out += static_cast<wchar_t>(c);
         } else {

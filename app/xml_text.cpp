@@ -58,6 +58,13 @@ std::optional<std::wstring> ConvertCodePage(std::string_view bytes, unsigned cod
     return out;
 }
 
+std::string ToLowerAscii(std::string_view text) {
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lower;
+}
+
 void DropXmlDeclaration(std::wstring& text) {
     if (!text.empty() && text[0] == 0xFEFF)
         text.erase(0, 1);
@@ -69,6 +76,16 @@ void DropXmlDeclaration(std::wstring& text) {
 }
 
 } // namespace
+
+std::string EncodeText(std::wstring_view text, unsigned codePage) {
+    if (text.empty())
+        return {};
+    const int in = static_cast<int>(text.size());
+    const int n = WideCharToMultiByte(codePage, 0, text.data(), in, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(std::max(n, 0)), '\0');
+    WideCharToMultiByte(codePage, 0, text.data(), in, out.data(), n, nullptr, nullptr);
+    return out;
+}
 
 std::optional<std::string> DeclaredEncoding(std::string_view bytes) {
     if (!bytes.starts_with("<?xml") || bytes.size() < 6 || !IsXmlSpace(bytes[5]))
@@ -94,16 +111,11 @@ std::optional<std::string> DeclaredEncoding(std::string_view bytes) {
     const size_t close = decl.find(quote, at);
     if (close == std::string_view::npos)
         return std::nullopt;
-    std::string name(decl.substr(at, close - at));
-    std::transform(name.begin(), name.end(), name.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return name;
+    return ToLowerAscii(decl.substr(at, close - at));
 }
 
 unsigned CodePageForEncoding(std::string_view name) {
-    std::string lower(name);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string lower = ToLowerAscii(name);
     const auto it = std::find_if(std::begin(kEncodings), std::end(kEncodings),
                                  [&](const EncodingName& e) { return e.name == lower; });
     if (it == std::end(kEncodings))

@@ -11,6 +11,10 @@ std::optional<std::string> DeclaredEncoding(std::string_view bytes);
 // the tool does not know it or the system cannot convert it.
 unsigned CodePageForEncoding(std::string_view name);
 
+// Text as the bytes of a code page (CP_UTF8, 936, ...); characters the code
+// page lacks become its default character.
+std::string EncodeText(std::wstring_view text, unsigned codePage);
+
 // Turns the body of an XML answer into UTF-16 text by its byte-order mark or its
 // declared encoding (none means UTF-8) and drops the XML declaration, so the
 // text can be handed to the parser as it is. nullopt when the encoding is

@@ -1,5 +1,7 @@
 #include "answers.h"
 
+#include "xml_text.h"
+
 #include <windows.h>
 
 namespace {
@@ -37,17 +39,6 @@ void Element(std::wstring& xml, const wchar_t* tag, const std::optional<std::wst
 }
 
 } // namespace
-
-std::string EncodeText(const std::wstring& text, unsigned codePage) {
-    if (text.empty())
-        return {};
-    const int n = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()),
-                                      nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
-                        nullptr, nullptr);
-    return out;
-}
 
 std::string MakeAnswer(const std::vector<AnswerSong>& songs, const char* encoding,
                        unsigned codePage) {

@@ -18,5 +18,3 @@ std::string MakeAnswer(const std::vector<AnswerSong>& songs, const char* encodin
 
 // A numbered answer of `count` songs whose texts carry character references.
 std::vector<AnswerSong> MakeSongs(size_t count);
-
-std::string EncodeText(const std::wstring& text, unsigned codePage);

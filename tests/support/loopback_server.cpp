@@ -100,7 +100,7 @@ LoopbackServer::~LoopbackServer() {
 
 void LoopbackServer::Serve(const std::string& path, LoopbackResponse response) {
     std::lock_guard lock(mutex_);
-    routes_[path] = std::move(response);
+    routes_[path] = std::make_shared<const LoopbackResponse>(std::move(response));
 }
 
 std::wstring LoopbackServer::BaseAddress() const {
@@ -112,18 +112,19 @@ std::vector<std::string> LoopbackServer::Requests() const {
     return requests_;
 }
 
-LoopbackResponse LoopbackServer::Lookup(const std::string& path) const {
+std::shared_ptr<const LoopbackResponse> LoopbackServer::Lookup(const std::string& path) const {
+    static const auto missing = [] {
+        LoopbackResponse r;
+        r.status = 404;
+        r.body = "not found";
+        r.contentType = "text/plain";
+        return std::make_shared<const LoopbackResponse>(std::move(r));
+    }();
     std::lock_guard lock(mutex_);
     auto it = routes_.find(path);
     if (it == routes_.end())
         it = routes_.find("*");
-    if (it != routes_.end())
-        return it->second;
-    LoopbackResponse missing;
-    missing.status = 404;
-    missing.body = "not found";
-    missing.contentType = "text/plain";
-    return missing;
+    return it != routes_.end() ? it->second : missing;
 }
 
 void LoopbackServer::AcceptLoop() {
@@ -143,6 +144,10 @@ void LoopbackServer::AcceptLoop() {
 }
 
 void LoopbackServer::Answer(SOCKET client) {
+    struct Closer {
+        SOCKET s;
+        ~Closer() { closesocket(s); }
+    } closeOnReturn{client};
     std::string request;
     char buffer[4096];
     while (request.find("\r\n\r\n") == std::string::npos) {
@@ -160,7 +165,9 @@ void LoopbackServer::Answer(SOCKET client) {
         std::lock_guard lock(mutex_);
         requests_.push_back(target);
     }
-    const LoopbackResponse response = Lookup(target.substr(0, target.find('?')));
+    const std::shared_ptr<const LoopbackResponse> route =
+        Lookup(target.substr(0, target.find('?')));
+    const LoopbackResponse& response = *route;
 
     if (response.delayMs > 0 && WaitForSingleObject(stop_, response.delayMs) == WAIT_OBJECT_0)
         return;
@@ -184,7 +191,7 @@ void LoopbackServer::Answer(SOCKET client) {
         head += "Connection: close\r\n\r\n";
         if (Send(head)) {
             if (response.mode == Mode::CloseEarly) {
-                Send(response.body.substr(0, response.body.size() / 2));
+                Send(std::string_view(response.body).substr(0, response.body.size() / 2));
             } else if (response.chunked) {
                 constexpr size_t kChunk = 64 * 1024;
                 for (size_t at = 0; at < response.body.size(); at += kChunk) {
@@ -205,5 +212,4 @@ void LoopbackServer::Answer(SOCKET client) {
     // Let the peer read everything before the socket goes away.
     while (Receive(client, buffer, sizeof(buffer), stop_) > 0) {
     }
-    closesocket(client);
 }

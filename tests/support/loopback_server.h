@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -47,13 +48,15 @@ class LoopbackServer {
   private:
     void AcceptLoop();
     void Answer(SOCKET client);
-    LoopbackResponse Lookup(const std::string& path) const;
+    std::shared_ptr<const LoopbackResponse> Lookup(const std::string& path) const;
 
     SOCKET listener_ = INVALID_SOCKET;
     uint16_t port_ = 0;
     HANDLE stop_ = nullptr; // manual-reset event, set by the destructor
     mutable std::mutex mutex_;
-    std::map<std::string, LoopbackResponse> routes_;
+    // Shared with the connections answering from them, so a large body is
+    // never copied per request.
+    std::map<std::string, std::shared_ptr<const LoopbackResponse>> routes_;
     std::vector<std::string> requests_;
     std::vector<std::thread> threads_;
     std::thread acceptor_;
