@@ -1,4 +1,6 @@
 #pragma once
+#include "kernel_handle.h"
+
 #include <windows.h>
 #include <mmsystem.h>
 
@@ -37,11 +39,6 @@ struct WaveOutCloser {
     void operator()(HWAVEOUT device) const { waveOutClose(device); }
 };
 using WaveOutHandle = std::unique_ptr<std::remove_pointer_t<HWAVEOUT>, WaveOutCloser>;
-
-struct KernelHandleCloser {
-    void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using KernelHandle = std::unique_ptr<void, KernelHandleCloser>;
 
 // The system's wave mapper through waveOut.
 class WaveOutput final : public AudioOutput {

@@ -7,6 +7,7 @@
 #include "qq_number.h"
 #include "query_address.h"
 #include "top_windows.h"
+#include "window_text.h"
 
 #include <commctrl.h>
 
@@ -137,13 +138,6 @@ bool PutTextOnClipboard(HWND owner, const std::wstring& text) {
     }
     CloseClipboard();
     return done;
-}
-
-std::wstring WindowText(HWND hwnd) {
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
-    text.resize(
-        static_cast<size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
-    return text;
 }
 
 } // namespace
@@ -466,8 +460,8 @@ RECT Form1::GuRLRect() {
 }
 
 void Form1::Paint() {
-    PAINTSTRUCT ps;
-    const HDC dc = BeginPaint(hwnd_, &ps);
+    const PaintDC paint(hwnd_);
+    const HDC dc = paint.get();
     SelectGuard font(dc, labelFont_.get());
     SetBkMode(dc, TRANSPARENT);
     const struct {
@@ -485,7 +479,6 @@ void Form1::Paint() {
                   DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX |
                       (label.design.autoSize ? 0u : static_cast<UINT>(DT_END_ELLIPSIS)));
     }
-    EndPaint(hwnd_, &ps);
 }
 
 void Form1::SetLabel(std::wstring& label, const RECT& area, std::wstring text) {

@@ -139,14 +139,13 @@ void Form3::Form_Load() {
 }
 
 void Form3::Paint() {
-    PAINTSTRUCT ps;
-    const HDC dc = BeginPaint(hwnd_, &ps);
+    const PaintDC paint(hwnd_);
+    const HDC dc = paint.get();
     RECT client;
     GetClientRect(hwnd_, &client);
     UniqueBrush key(CreateSolidBrush(kNoticeKeyColor));
     FillRect(dc, &client, key.get()); // the strip the picture leaves
     DrawNoticePicture(dc, 0, 0);      // Image3
-    EndPaint(hwnd_, &ps);
 }
 
 void Form3::Form_Click() {

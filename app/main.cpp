@@ -1,3 +1,4 @@
+#include "com_scope.h"
 #include "form1.h"
 #include "service_base.h"
 #include "top_windows.h"
@@ -7,7 +8,7 @@
 #include <objbase.h>
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const ComScope com(COINIT_APARTMENTTHREADED); // the clipboard and drag and drop want it
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 
@@ -25,6 +26,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
             code = static_cast<int>(msg.wParam);
         }
     }
-    CoUninitialize();
     return code;
 }

@@ -1,10 +1,14 @@
 #include "music_doc.h"
 
+#include "com_scope.h"
 #include "xml_text.h"
 
 #include <windows.h>
 #include <msxml2.h>
 #include <oleauto.h>
+
+#include <algorithm>
+#include <utility>
 
 using Microsoft::WRL::ComPtr;
 
@@ -18,57 +22,74 @@ constexpr GUID kClsidDomDocument30 = {
 constexpr GUID kIidXmlDomDocument2 = {
     0x2933bf95, 0x7b36, 0x11d2, {0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
 
-constexpr wchar_t kSongPath[] = L"/qqmusic/minemusiclist/minemusic/xsong_url";
+constexpr wchar_t kSongPath[] = L"/qqmusic/minemusiclist/minemusic";
 
-// Owns a BSTR for the length of one call.
-class Bstr {
-  public:
-    explicit Bstr(std::wstring_view text)
-        : value_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-    Bstr() = default;
-    ~Bstr() { SysFreeString(value_); }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    BSTR get() const { return value_; }
-    BSTR* put() {
-        SysFreeString(value_);
-        value_ = nullptr;
-        return &value_;
-    }
-    std::wstring str() const { return value_ ? std::wstring(value_, SysStringLen(value_)) : L""; }
-
-  private:
-    BSTR value_ = nullptr;
-};
-
-void SetProperty(IXMLDOMDocument2* doc, const wchar_t* name, VARIANT value) {
-    Bstr n(name);
-    doc->setProperty(n.get(), value); // properties a parser does not know are not fatal
-}
-
-VARIANT BoolVariant(bool v) {
-    VARIANT var;
-    VariantInit(&var);
-    var.vt = VT_BOOL;
-    var.boolVal = v ? VARIANT_TRUE : VARIANT_FALSE;
-    return var;
+// Sets a document property; one the parser does not know is not fatal.
+void SetProperty(IXMLDOMDocument2* doc, const wchar_t* name, const UniqueVariant& value) {
+    UniqueBstr n(name);
+    doc->setProperty(n.get(), value.get());
 }
 
 std::wstring TextOf(IXMLDOMNode* node) {
-    Bstr text;
+    UniqueBstr text;
     if (!node || FAILED(node->get_text(text.put())))
         return {};
     return text.str();
 }
 
-std::wstring ChildText(IXMLDOMNode* parent, const wchar_t* name) {
-    if (!parent)
-        return {};
+// Which of a song's children a node is; element names are compared as they stand.
+enum class SongChild { Url, Singer, Name, Other };
+
+SongChild SongChildOf(IXMLDOMNode* node) {
+    DOMNodeType type = NODE_INVALID;
+    if (FAILED(node->get_nodeType(&type)) || type != NODE_ELEMENT)
+        return SongChild::Other;
+    UniqueBstr name;
+    if (FAILED(node->get_nodeName(name.put())) || !name.get())
+        return SongChild::Other;
+    const std::wstring_view n(name.get(), SysStringLen(name.get()));
+    if (n == L"xsong_url")
+        return SongChild::Url;
+    if (n == L"xsinger_name")
+        return SongChild::Singer;
+    if (n == L"xsong_name")
+        return SongChild::Name;
+    return SongChild::Other;
+}
+
+// One song element's children in one walk: every xsong_url, and the first
+// xsinger_name and xsong_name, which each of its addresses takes.
+void TakeSongs(IXMLDOMNode* song, std::vector<SongFields>& songs) {
+    const size_t first = songs.size();
+    std::wstring singer, name;
+    bool haveSinger = false, haveName = false;
     ComPtr<IXMLDOMNode> child;
-    Bstr query(name);
-    if (parent->selectSingleNode(query.get(), &child) != S_OK)
-        return {};
-    return TextOf(child.Get());
+    song->get_firstChild(&child);
+    while (child) {
+        switch (SongChildOf(child.Get())) {
+        case SongChild::Url:
+            songs.push_back({TextOf(child.Get()), {}, {}});
+            break;
+        case SongChild::Singer:
+            if (!std::exchange(haveSinger, true))
+                singer = TextOf(child.Get());
+            break;
+        case SongChild::Name:
+            if (!std::exchange(haveName, true))
+                name = TextOf(child.Get());
+            break;
+        case SongChild::Other:
+            break;
+        }
+        ComPtr<IXMLDOMNode> next;
+        if (child->get_nextSibling(&next) != S_OK)
+            break;
+        child = std::move(next);
+    }
+    for (size_t i = first; i < songs.size(); ++i) {
+        songs[i].singer = singer;
+        songs[i].name = name;
+    }
 }
 
 } // namespace
@@ -86,13 +107,8 @@ MusicDocument::MusicDocument() {
     doc_->put_resolveExternals(VARIANT_FALSE);
     // Element texts are taken as they stand: an address may end in a space.
     doc_->put_preserveWhiteSpace(VARIANT_TRUE);
-    SetProperty(doc_.Get(), L"ProhibitDTD", BoolVariant(true));
-    VARIANT xpath;
-    VariantInit(&xpath);
-    xpath.vt = VT_BSTR;
-    xpath.bstrVal = SysAllocString(L"XPath");
-    SetProperty(doc_.Get(), L"SelectionLanguage", xpath);
-    VariantClear(&xpath);
+    SetProperty(doc_.Get(), L"ProhibitDTD", UniqueVariant(true));
+    SetProperty(doc_.Get(), L"SelectionLanguage", UniqueVariant(std::wstring_view(L"XPath")));
 }
 
 MusicDocument::~MusicDocument() = default;
@@ -100,31 +116,30 @@ MusicDocument::~MusicDocument() = default;
 bool MusicDocument::LoadText(std::wstring text) {
     if (!doc_ || HasDocumentTypeDeclaration(text))
         return false;
-    Bstr xml(text);
+    UniqueBstr xml(text);
     std::wstring().swap(text);
     VARIANT_BOOL ok = VARIANT_FALSE;
     return SUCCEEDED(doc_->loadXML(xml.get(), &ok)) && ok == VARIANT_TRUE;
 }
 
+// The song elements are selected once and each one's children walked once, so
+// the cost follows the size of the answer whatever its shape (per-address XPath
+// look-ups were quadratic in the children of one song).
 std::vector<SongFields> MusicDocument::SelectSongs() const {
     std::vector<SongFields> songs;
     if (!doc_)
         return songs;
-    ComPtr<IXMLDOMNodeList> urls;
-    Bstr path(kSongPath);
-    if (FAILED(doc_->selectNodes(path.get(), &urls)) || !urls)
+    ComPtr<IXMLDOMNodeList> list;
+    UniqueBstr path(kSongPath);
+    if (FAILED(doc_->selectNodes(path.get(), &list)) || !list)
         return songs;
     long count = 0;
-    urls->get_length(&count);
-    songs.reserve(static_cast<size_t>(count));
-    for (long i = 0; i < count; ++i) {
-        ComPtr<IXMLDOMNode> url;
-        if (FAILED(urls->get_item(i, &url)) || !url)
-            continue;
-        ComPtr<IXMLDOMNode> song;
-        url->get_parentNode(&song);
-        songs.push_back({TextOf(url.Get()), ChildText(song.Get(), L"xsinger_name"),
-                         ChildText(song.Get(), L"xsong_name")});
+    list->get_length(&count);
+    songs.reserve(static_cast<size_t>(std::max(count, 0L)));
+    ComPtr<IXMLDOMNode> song;
+    while (list->nextNode(&song) == S_OK && song) {
+        TakeSongs(song.Get(), songs);
+        song.Reset();
     }
     return songs;
 }

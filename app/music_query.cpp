@@ -3,27 +3,8 @@
 #include "char_refs.h"
 #include "xml_text.h"
 
-#include <objbase.h>
+#include "com_scope.h"
 
-namespace {
-
-// COM for the worker thread. The DOM objects are apartment-threaded, so the
-// worker gets its own single-threaded apartment and keeps them to itself.
-class ComApartment {
-  public:
-    ComApartment() : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ~ComApartment() {
-        if (ok_)
-            CoUninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-  private:
-    bool ok_;
-};
-
-} // namespace
 
 double Stopwatch::Lap() {
     const auto now = std::chrono::steady_clock::now();
@@ -66,7 +47,8 @@ MusicListAnswer FetchMusicList(HttpClient& http, std::wstring_view address) {
     answer.httpError = response.error;
     if (!response.ok())
         return answer;
-    ComApartment com;
+    // The DOM objects are apartment-threaded: the worker gets its own apartment.
+    const ComScope com(COINIT_APARTMENTTHREADED);
     ParseMusicList(std::move(response.body), answer);
     return answer;
 }

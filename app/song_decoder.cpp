@@ -110,16 +110,12 @@ SongDecoder::Result SongDecoder::Read(std::vector<BYTE>& pcm, size_t bytes) {
 }
 
 MediaFoundationScope::MediaFoundationScope() {
-    const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    comStarted_ = SUCCEEDED(com);
     // A thread already in another apartment can still use Media Foundation.
-    if (comStarted_ || com == RPC_E_CHANGED_MODE)
+    if (com_.usable())
         mfStarted_ = SUCCEEDED(MFStartup(MF_VERSION, MFSTARTUP_LITE));
 }
 
 MediaFoundationScope::~MediaFoundationScope() {
     if (mfStarted_)
         MFShutdown();
-    if (comStarted_)
-        CoUninitialize();
 }

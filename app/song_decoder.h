@@ -1,4 +1,6 @@
 #pragma once
+#include "com_scope.h"
+
 #include <windows.h>
 #include <mmreg.h>
 #include <mfidl.h>
@@ -46,6 +48,6 @@ class MediaFoundationScope {
     bool ok() const { return mfStarted_; }
 
   private:
-    bool comStarted_ = false;
+    ComScope com_{COINIT_MULTITHREADED};
     bool mfStarted_ = false;
 };

@@ -5,6 +5,7 @@
 #include "skin_colours.h"
 #include "skin_numbers.h"
 #include "slice_geometry.h"
+#include "window_text.h"
 
 #include <olectl.h>
 
@@ -28,13 +29,7 @@ constexpr DWORD kRopDSna = 0x00220326;
 } // namespace
 
 std::wstring GetWindowCaption(HWND hwnd) {
-    const int length = GetWindowTextLengthW(hwnd);
-    if (length <= 0)
-        return {};
-    std::wstring text(static_cast<size_t>(length), L'\0');
-    const int copied = GetWindowTextW(hwnd, text.data(), length + 1);
-    text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
-    return text;
+    return WindowText(hwnd);
 }
 
 int GetWindowSize(HWND hwnd, WindowSize& size) {

@@ -179,3 +179,19 @@ class WindowDC {
     HWND hwnd_;
     HDC dc_;
 };
+
+// BeginPaint / EndPaint for one WM_PAINT: the paint DC is valid for the owner's life.
+class PaintDC {
+  public:
+    explicit PaintDC(HWND hwnd) : hwnd_(hwnd), dc_(BeginPaint(hwnd, &ps_)) {}
+    ~PaintDC() { EndPaint(hwnd_, &ps_); }
+    PaintDC(const PaintDC&) = delete;
+    PaintDC& operator=(const PaintDC&) = delete;
+    HDC get() const { return dc_; }
+    const RECT& area() const { return ps_.rcPaint; }
+
+  private:
+    HWND hwnd_;
+    PAINTSTRUCT ps_{};
+    HDC dc_;
+};
