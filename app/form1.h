@@ -1,9 +1,11 @@
 #pragma once
 #include "audio_output.h"
+#include "drawn_controls.h"
 #include "gdi_handles.h"
 #include "http_client.h"
 #include "music_query.h"
 #include "player.h"
+#include "top_windows.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -11,18 +13,11 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
-// One song of a query result, as a row of the song table shows it.
-struct SongRecord {
-    std::wstring number; // 1-based, plain decimal
-    std::wstring name;
-    std::wstring singer;
-    std::wstring address; // as played and copied: the stored text less its last character
-};
-
-// The main window: the QQ box, the query, the song table and playback.
+// The main window: the QQ box, the query, the song table and playback. One
+// class spread over files by event group: creation and message routing
+// (form1.cpp), the query (form1_query.cpp), playback (form1_playback.cpp).
 class Form1 {
   public:
     using MessageBoxFn =
@@ -51,10 +46,10 @@ class Form1 {
     HWND List3() const { return List3_; }
     MediaPlayer* WP1() const { return WP1_.get(); }
     // The texts of the labels the window draws itself.
-    const std::wstring& gqm() const { return gqm_; }
-    const std::wstring& gq() const { return gq_; }
-    const std::wstring& GuRL() const { return GuRL_; }
-    const std::wstring& Label8() const { return Label8_; }
+    const std::wstring& gqm() const { return drawn_[kGqm].text; }
+    const std::wstring& gq() const { return drawn_[kGq].text; }
+    const std::wstring& GuRL() const { return drawn_[kGuRL].text; }
+    const std::wstring& Label8() const { return drawn_[kLabel8].text; }
     // Where GuRL lies in the client area (a double-click there copies).
     static RECT GuRLRect();
 
@@ -68,32 +63,49 @@ class Form1 {
     void Timer1_Timer();
     void GuRL_DblClick();
 
-    bool QueryRunning() const { return queryRunning_; }
+    bool QueryRunning() const { return query_ && query_->Running(); }
     bool MusicDocLoaded() const { return MusicDocLoaded_; }
     bool Timer1Enabled() const { return timer1Enabled_; }
     const std::vector<SongRecord>& Rows() const { return rows_; }
-    const QueryTimings& LastQueryTimings() const { return timings_; }
 
   private:
     template <typename Form> friend LRESULT CALLBACK FormWindowProc(HWND, UINT, WPARAM, LPARAM);
+    static constexpr UINT WM_QUERY_FINISHED = WM_APP + 1;
+    static constexpr UINT WM_PLAYER_NOTIFY = WM_APP + 2;
+    static constexpr UINT WM_NOTICE_CLOSED_ITSELF = WM_APP + 3;
+    static constexpr UINT_PTR kTimer1Id = 1;
+
+    // The rows of the drawn-controls table.
+    enum DrawnRow : size_t { kLabel1, kLabel2, kLabel4, kGqm, kGq, kGuRL, kLabel8 };
+    static std::vector<DrawnControl> DrawnControlRows();
+
+    // form1.cpp: creation and routing.
     static LRESULT CALLBACK QQProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                    DWORD_PTR self);
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    void Form_Load();
     void CreateControls();
+    void OnCommand(WPARAM wParam);
+    void OnNotify(NMHDR& header);
+    void OnMouse(UINT msg, LPARAM lParam);
+    void OnDestroy();
     void Paint();
-    // Sets a label's text and repaints the area it may cover.
-    void SetLabel(std::wstring& label, const RECT& area, std::wstring text);
-    int SelectedRow() const;
-    void OnQueryFinished();
+    void SetLabel(DrawnRow row, std::wstring text);
+    int ShowMessage(const wchar_t* prompt, const wchar_t* caption, UINT flags);
+
+    // form1_query.cpp
+    void OnQueryFinished(MusicListAnswer answer);
     void OnGetDispInfo(NMLVDISPINFOW& info) const;
     void ClearTable();
     void LayOutColumns();
-    void SetTimer1(bool enabled);
     void FillList(HWND list, const std::vector<std::wstring>& items);
     void sing();
     void song();
     void 加载列表();
-    int ShowMessage(const wchar_t* prompt, const wchar_t* caption, UINT flags);
+
+    // form1_playback.cpp
+    int SelectedRow() const;
+    void SetTimer1(bool enabled);
 
     std::wstring serviceBase_;
     HttpOptions httpOptions_;
@@ -106,14 +118,13 @@ class Form1 {
     MessageBoxFn messageBox_;
     AudioOutputFactory audio_;
     std::unique_ptr<MediaPlayer> WP1_;
-    std::wstring gqm_, gq_, GuRL_, Label8_;
+    DrawnControls drawn_;
+    int pressed_ = -1; // the drawn control a left button went down on
+    TopWindowLease lease_;
 
-    bool queryRunning_ = false;
+    std::unique_ptr<QueryRunner> query_;
     bool MusicDocLoaded_ = false;
     bool timer1Enabled_ = false;
-    std::thread worker_;
-    std::shared_ptr<HttpClient> http_;
-    MusicListAnswer answer_; // written by the worker, read after it is joined
+    MusicListAnswer answer_; // the hidden lists' contents of the last load
     std::vector<SongRecord> rows_;
-    QueryTimings timings_;
 };

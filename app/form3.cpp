@@ -2,7 +2,8 @@
 
 #include "form_window.h"
 #include "gdi_handles.h"
-#include "top_windows.h"
+
+#include <memory>
 
 namespace {
 
@@ -54,18 +55,14 @@ void DrawNoticePicture(HDC dc, int left, int top) {
     DrawTextW(dc, L"可能是地址失效或防盗链接", -1, &line2, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
 }
 
-Form3::Form3(std::function<void()> switchOffPoll) : switchOffPoll_(std::move(switchOffPoll)) {}
+Form3::Form3(HWND mainWindow, UINT closedItself)
+    : mainWindow_(mainWindow), closedItself_(closedItself) {}
 
 Form3* Form3::Current() {
     return current;
 }
 
-void Form3::ForgetMainWindow() {
-    if (current)
-        current->switchOffPoll_ = nullptr;
-}
-
-void Form3::Show(HWND mainWindow, std::function<void()> switchOffPoll) {
+void Form3::Show(HWND mainWindow, UINT closedItself) {
     if (current)
         return;
     const ATOM atom = RegisterFormClass<Form3>(kClassName, 0);
@@ -79,16 +76,20 @@ void Form3::Show(HWND mainWindow, std::function<void()> switchOffPoll) {
     const int x = (over.left + over.right - kClientWidth) / 2;
     const int y = (over.top + over.bottom - kClientHeight) / 2;
 
-    auto* notice = new Form3(std::move(switchOffPoll));
+    // A creation that fails after WM_NCCREATE still sends WM_NCDESTROY: until
+    // CreateWindowExW succeeds the notice belongs here, not to its window.
+    std::unique_ptr<Form3> notice(new Form3(mainWindow, closedItself));
     // Above other windows, without a task-bar button, and without taking the
     // focus from the main window.
     const HWND hwnd = CreateWindowExW(
         WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kClassName, L"Form3", WS_POPUP, x, y,
-        kClientWidth, kClientHeight, nullptr, nullptr, GetModuleHandleW(nullptr), notice);
+        kClientWidth, kClientHeight, nullptr, nullptr, GetModuleHandleW(nullptr), notice.get());
     if (!hwnd) {
-        delete notice;
+        if (current == notice.get())
+            current = nullptr;
         return;
     }
+    notice.release()->ownedByWindow_ = true;
     ShowWindow(hwnd, SW_SHOWNOACTIVATE);
     UpdateWindow(hwnd);
 }
@@ -97,7 +98,7 @@ LRESULT Form3::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_CREATE:
         current = this;
-        TopWindowOpened();
+        lease_.Take();
         Form_Load();
         return 0;
     case WM_ERASEBKGND:
@@ -120,12 +121,15 @@ LRESULT Form3::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (current == this)
             current = nullptr;
         return 0;
-    case WM_NCDESTROY: {
+    case WM_NCDESTROY:
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-        delete this;
-        TopWindowClosed();
+        hwnd_ = nullptr;
+        if (current == this)
+            current = nullptr;
+        lease_.Release();
+        if (ownedByWindow_)
+            delete this;
         return 0;
-    }
     }
     return DefWindowProcW(hwnd_, msg, wParam, lParam);
 }
@@ -156,7 +160,7 @@ void Form3::Form_Click() {
 
 void Form3::Timer1_Timer() {
     KillTimer(hwnd_, kTimer1Id);
-    if (switchOffPoll_)
-        switchOffPoll_();
+    if (IsWindow(mainWindow_))
+        PostMessageW(mainWindow_, closedItself_, 0, 0);
     DestroyWindow(hwnd_);
 }

@@ -1,22 +1,24 @@
 #pragma once
-#include <windows.h>
+#include "top_windows.h"
 
-#include <functional>
+#include <windows.h>
 
 // The notice that a song cannot be played: a borderless, colour-keyed window
 // showing one picture. It closes itself after 1.5 s, switching the main
-// window's status poll off, or at once when clicked. One at a time; it owns
-// itself and is gone with its window.
+// window's status poll off, or at once when clicked. One at a time; once made
+// it owns itself and is gone with its window.
 class Form3 {
   public:
     // Shows the notice near `mainWindow`, creating it if none is open; an open
-    // one just stays. `switchOffPoll` runs when the notice closes itself.
-    static void Show(HWND mainWindow, std::function<void()> switchOffPoll);
+    // one just stays. When it closes itself it posts `closedItself` to the main
+    // window, if that still exists, which then switches its poll off.
+    static void Show(HWND mainWindow, UINT closedItself);
     // The open notice, or nullptr.
     static Form3* Current();
-    // The main window is going: the notice must not call back into it.
-    static void ForgetMainWindow();
 
+    ~Form3() = default;
+    Form3(const Form3&) = delete;
+    Form3& operator=(const Form3&) = delete;
     HWND hwnd() const { return hwnd_; }
 
     // Event handlers.
@@ -25,14 +27,16 @@ class Form3 {
     void Timer1_Timer();
 
   private:
-    explicit Form3(std::function<void()> switchOffPoll);
-    ~Form3() = default;
+    Form3(HWND mainWindow, UINT closedItself);
     template <typename Form> friend LRESULT CALLBACK FormWindowProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void Paint();
 
     HWND hwnd_ = nullptr;
-    std::function<void()> switchOffPoll_;
+    HWND mainWindow_;
+    UINT closedItself_;
+    bool ownedByWindow_ = false; // from a successful creation on; before, Show() owns it
+    TopWindowLease lease_;
 };
 
 // The notice's picture, 200 x 100: a red prohibition sign and two lines of

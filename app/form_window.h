@@ -17,7 +17,17 @@ LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
     }
     if (!form)
         return DefWindowProcW(hwnd, msg, wParam, lParam);
-    return form->HandleMessage(msg, wParam, lParam);
+    // No exception may cross into the system's code that called us: a handler
+    // that throws has done nothing more, and the message gets its default.
+    try {
+        return form->HandleMessage(msg, wParam, lParam);
+    } catch (...) {
+        if (msg == WM_NCCREATE)
+            return FALSE;
+        if (msg == WM_CREATE)
+            return -1;
+        return DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
 }
 
 // Registers a form's window class once per process; 0 if the system refused.

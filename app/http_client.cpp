@@ -2,11 +2,13 @@
 
 #include <winhttp.h>
 
+#include "kernel_handle.h"
+
+#include <atomic>
 #include <memory>
-#include <mutex>
 #include <system_error>
-#include <utility>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -68,31 +70,13 @@ std::wstring QueryHeaderText(HINTERNET request, DWORD info) {
 } // namespace
 
 struct HttpClient::Shared {
-    std::mutex mutex;
-    bool cancelled = false;
-    HINTERNET request = nullptr; // the handle Cancel() closes
-    HANDLE cancelEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<bool> cancelled = false;
+    KernelHandle cancelEvent = CreateEventHandle(true);
 
-    ~Shared() { CloseHandle(cancelEvent); }
-
-    bool IsCancelled() {
-        std::lock_guard lock(mutex);
-        return cancelled;
-    }
-    bool Register(HINTERNET handle) {
-        std::lock_guard lock(mutex);
-        if (cancelled)
-            return false;
-        request = handle;
-        return true;
-    }
-    void Unregister(HINTERNET handle) {
-        std::lock_guard lock(mutex);
-        // Cancel() may already have closed it; then it is no longer ours to close.
-        if (request == handle) {
-            WinHttpCloseHandle(handle);
-            request = nullptr;
-        }
+    void Cancel() {
+        cancelled = true;
+        if (cancelEvent)
+            SetEvent(cancelEvent.get());
     }
 };
 
@@ -105,17 +89,50 @@ HttpResult Failure(HttpError error, DWORD systemError) {
     return result;
 }
 
-HttpResult Transfer(HttpClient::Shared& shared, const std::wstring& address,
+HttpResult Transfer(const HttpClient::Shared& shared, std::wstring address,
                     const HttpOptions& options);
 
 // One Get() handed to its transfer thread; whichever side lets go last frees it.
 struct PendingTransfer {
     HttpResult result;
-    HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    ~PendingTransfer() { CloseHandle(done); }
+    KernelHandle done = CreateEventHandle(true);
 };
 
+bool IsRedirect(DWORD status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// The scheme, host and port of an absolute address: everything before the path.
+std::wstring_view Origin(std::wstring_view address) {
+    const size_t scheme = address.find(L"://");
+    if (scheme == std::wstring_view::npos)
+        return {};
+    const size_t path = address.find_first_of(L"/?#", scheme + 3);
+    return address.substr(0, path);
+}
+
 } // namespace
+
+std::wstring ResolveRedirect(std::wstring_view base, std::wstring_view location) {
+    const size_t colon = location.find(L':');
+    const size_t slash = location.find(L'/');
+    if (colon != std::wstring_view::npos && colon < slash && location.substr(colon).starts_with(L"://"))
+        return std::wstring(location); // absolute
+    if (location.starts_with(L"//")) {
+        const size_t scheme = base.find(L"://");
+        return std::wstring(base.substr(0, scheme == std::wstring_view::npos ? 0 : scheme + 1)) +
+               std::wstring(location);
+    }
+    const std::wstring_view origin = Origin(base);
+    if (location.starts_with(L'/'))
+        return std::wstring(origin) + std::wstring(location);
+    // Relative to the folder of the base path, its query and fragment dropped.
+    std::wstring_view path = base.substr(origin.size());
+    path = path.substr(0, path.find_first_of(L"?#"));
+    path = path.substr(0, path.rfind(L'/') == std::wstring_view::npos ? 0 : path.rfind(L'/') + 1);
+    return std::wstring(origin) + (path.empty() ? L"/" : std::wstring(path)) +
+           std::wstring(location);
+}
 
 HttpClient::HttpClient(HttpOptions options)
     : options_(options), shared_(std::make_shared<Shared>()) {}
@@ -125,164 +142,169 @@ HttpClient::~HttpClient() {
 }
 
 bool HttpClient::Cancelled() const {
-    return shared_->IsCancelled();
+    return shared_->cancelled;
 }
 
 void HttpClient::Cancel() {
-    HINTERNET request = nullptr;
-    {
-        std::lock_guard lock(shared_->mutex);
-        shared_->cancelled = true;
-        SetEvent(shared_->cancelEvent);
-        request = std::exchange(shared_->request, nullptr);
-    }
-    // Closing the handle ends a blocked call on Windows; Wine's close waits
-    // for that call instead, so it is done where nobody waits for it.
-    if (request) {
-        try {
-            std::thread([request] { WinHttpCloseHandle(request); }).detach();
-        } catch (const std::system_error&) {
-            // Without a thread the transfer still ends at its own timeout.
-        }
-    }
+    shared_->Cancel();
 }
 
 HttpResult HttpClient::Get(std::wstring_view url) {
-    if (shared_->IsCancelled())
+    if (!shared_->cancelEvent)
+        return Failure(HttpError::NoResources, ERROR_NOT_ENOUGH_MEMORY);
+    if (shared_->cancelled)
         return Failure(HttpError::Cancelled, 0);
     auto pending = std::make_shared<PendingTransfer>();
     if (!pending->done)
-        return Failure(HttpError::ConnectionLost, GetLastError());
+        return Failure(HttpError::NoResources, GetLastError());
     try {
         std::thread([shared = shared_, pending, address = std::wstring(url), options = options_] {
             pending->result = Transfer(*shared, address, options);
-            SetEvent(pending->done);
+            SetEvent(pending->done.get());
         }).detach();
     } catch (const std::system_error&) {
-        return Failure(HttpError::ConnectionLost, ERROR_NOT_ENOUGH_MEMORY);
+        return Failure(HttpError::NoResources, ERROR_NOT_ENOUGH_MEMORY);
     }
-    const HANDLE waits[] = {pending->done, shared_->cancelEvent};
-    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0)
+    const HANDLE waits[] = {pending->done.get(), shared_->cancelEvent.get()};
+    const DWORD wait = options_.deadlineMs ? options_.deadlineMs : INFINITE;
+    switch (WaitForMultipleObjects(2, waits, FALSE, wait)) {
+    case WAIT_OBJECT_0:
         return std::move(pending->result);
-    return Failure(HttpError::Cancelled, 0);
+    case WAIT_TIMEOUT:
+        shared_->Cancel(); // the transfer stops at its next step
+        return Failure(HttpError::Timeout, ERROR_WINHTTP_TIMEOUT);
+    default:
+        return Failure(HttpError::Cancelled, 0);
+    }
 }
 
 namespace {
 
-HttpResult Transfer(HttpClient::Shared& shared, const std::wstring& address,
+HttpResult Transfer(const HttpClient::Shared& shared, std::wstring address,
                     const HttpOptions& options) {
     auto Fail = [&shared](HttpError error, DWORD systemError) {
-        return Failure(shared.IsCancelled() ? HttpError::Cancelled : error, systemError);
+        return Failure(shared.cancelled ? HttpError::Cancelled : error, systemError);
     };
-    URL_COMPONENTS parts{};
-    parts.dwStructSize = sizeof(parts);
-    parts.dwHostNameLength = static_cast<DWORD>(-1);
-    parts.dwUrlPathLength = static_cast<DWORD>(-1);
-    parts.dwExtraInfoLength = static_cast<DWORD>(-1);
-    if (address.empty() || !WinHttpCrackUrl(address.c_str(), 0, 0, &parts))
-        return Fail(HttpError::InvalidAddress, GetLastError());
-    if ((parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS) ||
-        parts.dwHostNameLength == 0)
-        return Fail(HttpError::InvalidAddress, 0);
-    const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
-    std::wstring target(parts.lpszUrlPath, parts.dwUrlPathLength);
-    target.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
-    if (target.empty())
-        target = L"/";
-
     InternetHandle session(OpenSession());
     if (!session)
         return Fail(HttpError::ConnectionLost, GetLastError());
     const int connect = static_cast<int>(options.connectTimeoutMs);
     WinHttpSetTimeouts(session.get(), connect, connect, static_cast<int>(options.sendTimeoutMs),
                        static_cast<int>(options.receiveTimeoutMs));
-    InternetHandle connection(WinHttpConnect(session.get(), host.c_str(), parts.nPort, 0));
-    if (!connection)
-        return Fail(ClassifySystemError(GetLastError()), GetLastError());
 
-    const DWORD flags = parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0;
-    HINTERNET request = WinHttpOpenRequest(connection.get(), L"GET", target.c_str(), nullptr,
-                                           WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, flags);
-    if (!request)
-        return Fail(ClassifySystemError(GetLastError()), GetLastError());
-    if (!shared.Register(request)) {
-        WinHttpCloseHandle(request);
-        return Fail(HttpError::Cancelled, 0);
-    }
-    struct Unregisterer {
-        HttpClient::Shared& shared;
-        HINTERNET request;
-        ~Unregisterer() { shared.Unregister(request); }
-    } unregister{shared, request};
-
-    // Wine waits for the response headers with this timeout, not the receive
-    // timeout of WinHttpSetTimeouts.
-    DWORD receive = options.receiveTimeoutMs;
-    WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &receive, sizeof(receive));
-    DWORD redirects = options.maxRedirects;
-    WinHttpSetOption(request, WINHTTP_OPTION_MAX_HTTP_AUTOMATIC_REDIRECTS, &redirects,
-                     sizeof(redirects));
-
-    if (!WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0,
-                            0, 0) ||
-        !WinHttpReceiveResponse(request, nullptr)) {
-        const DWORD code = GetLastError();
-        return Fail(ClassifySystemError(code), code);
-    }
-
-    HttpResult result;
-    DWORD status = 0;
-    DWORD size = sizeof(status);
-    if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                             WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX))
-        return Fail(HttpError::ConnectionLost, GetLastError());
-    result.status = status;
-    const bool followable =
-        status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
-    if (followable) { // WinHTTP hands a redirect back only when it stopped following
-        result.error = HttpError::TooManyRedirects;
-        return result;
-    }
-    if (status != 200) {
-        result.error = HttpError::BadStatus;
-        return result;
-    }
-
-    const std::wstring length = QueryHeaderText(request, WINHTTP_QUERY_CONTENT_LENGTH);
-    const unsigned long long declared = length.empty() ? 0 : wcstoull(length.c_str(), nullptr, 10);
-    if (declared > options.maxBodyBytes) {
-        result.error = HttpError::TooLarge;
-        return result;
-    }
-    result.body.reserve(static_cast<size_t>(declared));
-
-    std::vector<char> chunk(kReadChunk);
-    for (;;) {
-        DWORD read = 0;
-        if (!WinHttpReadData(request, chunk.data(), kReadChunk, &read)) {
-            const DWORD code = GetLastError();
-            HttpResult failed = Fail(ClassifySystemError(code), code);
-            failed.status = status;
-            return failed;
-        }
-        if (read == 0)
-            break;
-        if (shared.IsCancelled())
+    // Redirects are followed here rather than by WinHTTP, which hands some of
+    // them (a 303 under Wine) back as they are; every one is a GET.
+    for (DWORD hop = 0;; ++hop) {
+        URL_COMPONENTS parts{};
+        parts.dwStructSize = sizeof(parts);
+        parts.dwHostNameLength = static_cast<DWORD>(-1);
+        parts.dwUrlPathLength = static_cast<DWORD>(-1);
+        parts.dwExtraInfoLength = static_cast<DWORD>(-1);
+        if (address.empty() || !WinHttpCrackUrl(address.c_str(), 0, 0, &parts))
+            return Fail(HttpError::InvalidAddress, GetLastError());
+        if ((parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS) ||
+            parts.dwHostNameLength == 0)
+            return Fail(HttpError::InvalidAddress, 0);
+        const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
+        std::wstring target(parts.lpszUrlPath, parts.dwUrlPathLength);
+        target.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+        if (target.empty())
+            target = L"/";
+        if (shared.cancelled)
             return Fail(HttpError::Cancelled, 0);
-        if (result.body.size() + read > options.maxBodyBytes) {
-            result.error = HttpError::TooLarge;
-            result.body.clear();
+
+        InternetHandle connection(WinHttpConnect(session.get(), host.c_str(), parts.nPort, 0));
+        if (!connection)
+            return Fail(ClassifySystemError(GetLastError()), GetLastError());
+        const DWORD flags = parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0;
+        InternetHandle request(WinHttpOpenRequest(connection.get(), L"GET", target.c_str(), nullptr,
+                                                  WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                                  flags));
+        if (!request)
+            return Fail(ClassifySystemError(GetLastError()), GetLastError());
+        // Wine waits for the response headers with this timeout, not the receive
+        // timeout of WinHttpSetTimeouts.
+        DWORD receive = options.receiveTimeoutMs;
+        WinHttpSetOption(request.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &receive,
+                         sizeof(receive));
+        DWORD never = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
+        WinHttpSetOption(request.get(), WINHTTP_OPTION_REDIRECT_POLICY, &never, sizeof(never));
+        DWORD noRedirects = WINHTTP_DISABLE_REDIRECTS;
+        WinHttpSetOption(request.get(), WINHTTP_OPTION_DISABLE_FEATURE, &noRedirects,
+                         sizeof(noRedirects));
+
+        if (!WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0,
+                                WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
+            !WinHttpReceiveResponse(request.get(), nullptr)) {
+            const DWORD code = GetLastError();
+            return Fail(ClassifySystemError(code), code);
+        }
+        if (shared.cancelled)
+            return Fail(HttpError::Cancelled, 0);
+
+        HttpResult result;
+        DWORD status = 0;
+        DWORD size = sizeof(status);
+        if (!WinHttpQueryHeaders(request.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                                 WINHTTP_HEADER_NAME_BY_INDEX, &status, &size,
+                                 WINHTTP_NO_HEADER_INDEX))
+            return Fail(HttpError::ConnectionLost, GetLastError());
+        result.status = status;
+        if (IsRedirect(status)) {
+            const std::wstring location = QueryHeaderText(request.get(), WINHTTP_QUERY_LOCATION);
+            if (hop >= options.maxRedirects) {
+                result.error = HttpError::TooManyRedirects;
+                return result;
+            }
+            if (location.empty()) {
+                result.error = HttpError::BadStatus;
+                return result;
+            }
+            address = ResolveRedirect(address, location);
+            continue;
+        }
+        if (status != 200) {
+            result.error = HttpError::BadStatus;
             return result;
         }
-        result.body.append(chunk.data(), read);
+
+        const std::wstring length = QueryHeaderText(request.get(), WINHTTP_QUERY_CONTENT_LENGTH);
+        const unsigned long long declared =
+            length.empty() ? 0 : wcstoull(length.c_str(), nullptr, 10);
+        if (declared > options.maxBodyBytes) {
+            result.error = HttpError::TooLarge;
+            return result;
+        }
+        result.body.reserve(static_cast<size_t>(declared));
+
+        std::vector<char> chunk(kReadChunk);
+        for (;;) {
+            DWORD read = 0;
+            if (!WinHttpReadData(request.get(), chunk.data(), kReadChunk, &read)) {
+                const DWORD code = GetLastError();
+                HttpResult failed = Fail(ClassifySystemError(code), code);
+                failed.status = status;
+                return failed;
+            }
+            if (read == 0)
+                break;
+            if (shared.cancelled)
+                return Fail(HttpError::Cancelled, 0);
+            if (result.body.size() + read > options.maxBodyBytes) {
+                result.error = HttpError::TooLarge;
+                result.body.clear();
+                return result;
+            }
+            result.body.append(chunk.data(), read);
+        }
+        if (shared.cancelled)
+            return Fail(HttpError::Cancelled, 0);
+        if (!length.empty() && result.body.size() < declared) {
+            result.error = HttpError::ConnectionLost; // closed before the whole body came
+            result.body.clear();
+        }
+        return result;
     }
-    if (shared.IsCancelled())
-        return Fail(HttpError::Cancelled, 0);
-    if (!length.empty() && result.body.size() < declared) {
-        result.error = HttpError::ConnectionLost; // closed before the whole body came
-        result.body.clear();
-    }
-    return result;
 }
 
 } // namespace

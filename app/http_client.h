@@ -10,18 +10,22 @@ enum class HttpError {
     None,
     InvalidAddress, // not an http(s) address the client can request
     CannotConnect,  // name not resolved, connection refused
-    Timeout,        // connect, send or receive took longer than allowed
+    Timeout,        // a step took longer than allowed, or the whole request its deadline
     BadStatus,      // an answer came, but not with status 200
     TooLarge,       // the body is larger than the cap
     TooManyRedirects,
     ConnectionLost, // the server closed the connection or sent garbage
     Cancelled,
+    NoResources, // the system refused an event or a thread the request needs
 };
 
 struct HttpOptions {
     DWORD connectTimeoutMs = 10000;
     DWORD sendTimeoutMs = 10000;
     DWORD receiveTimeoutMs = 15000;
+    // The whole request, redirects and body included; 0 for none. Each step's
+    // timeout alone lets an answer that drips a byte at a time run for ever.
+    DWORD deadlineMs = 0;
     size_t maxBodyBytes = 32u << 20;
     DWORD maxRedirects = 5;
 };
@@ -35,14 +39,20 @@ struct HttpResult {
     bool ok() const { return error == HttpError::None; }
 };
 
+// The address a redirect leads to: `location` (absolute, scheme-relative,
+// absolute path or relative path) read against the address that answered.
+std::wstring ResolveRedirect(std::wstring_view base, std::wstring_view location);
+
 // HTTP GET over WinHTTP. Cancel() may be called from any thread: Get()
 // returns Cancelled at once and every later Get() is refused, so a client
 // serves one piece of work and is then dropped.
 //
-// The transfer itself runs on a thread of its own and Get() waits for it or
-// for Cancel(). Closing the request handle ends a blocked synchronous call on
-// Windows, but Wine keeps it blocked until its timeout; an abandoned transfer
-// then finishes in the background and its result is thrown away.
+// The transfer runs on a thread of its own that alone owns its WinHTTP handles
+// and Get() waits for it, for Cancel() or for the deadline. A transfer that is
+// let go of is never touched from outside: closing its handle from another
+// thread could race with its next call, and once closed the same handle value
+// may belong to the next request. It stops at its next step instead (a read
+// between chunks, or a step's own timeout) and its result is thrown away.
 class HttpClient {
   public:
     explicit HttpClient(HttpOptions options = {});

@@ -1,3 +1,4 @@
+#include "background_work.h"
 #include "com_scope.h"
 #include "form1.h"
 #include "service_base.h"
@@ -6,6 +7,10 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
+
+namespace {
+constexpr DWORD kWorkersExitWaitMs = 10000;
+} // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     const ComScope com(COINIT_APARTMENTTHREADED); // the clipboard and drag and drop want it
@@ -26,5 +31,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
             code = static_cast<int>(msg.wParam);
         }
     }
+    // The windows are gone; a worker still parsing or decoding for them ends
+    // at its next stage and is let finish, rather than cut off by the exit.
+    WaitForDetachedWorkers(kWorkersExitWaitMs);
     return code;
 }

@@ -1,5 +1,6 @@
 #include "player.h"
 
+#include "background_work.h"
 #include "song_decoder.h"
 
 #include <algorithm>
@@ -40,22 +41,6 @@ int ValueOf(LPARAM lParam) {
     return static_cast<int>(lParam >> 8);
 }
 
-struct StatusText {
-    PlayerState state;
-    const wchar_t* text;
-};
-// "准备就绪" is the ready state a player falls back to when it cannot open a
-// song; the main window takes it as the sign of a failed song.
-constexpr StatusText kStatusTexts[] = {
-    {PlayerState::Idle, L""},
-    {PlayerState::Connecting, L"正在连接…"},
-    {PlayerState::Buffering, L"正在缓冲"},
-    {PlayerState::Playing, L"正在播放"},
-    {PlayerState::Paused, L"已暂停"},
-    {PlayerState::Stopped, L"已停止"},
-    {PlayerState::Failed, L"准备就绪"},
-};
-
 bool IsHttpAddress(std::wstring_view url) {
     auto startsWith = [url](std::wstring_view prefix) {
         return url.size() > prefix.size() &&
@@ -80,8 +65,6 @@ struct MediaPlayer::Session {
     KernelHandle wake;                // set whenever `ending` or `paused` changes
     std::atomic<bool> ending = false; // the player has let go of this song
     std::atomic<bool> paused = false;
-    std::atomic<bool> finished = false; // the worker is about to return
-    std::thread worker;
 
     void Wake() { SetEvent(wake.get()); }
 };
@@ -95,8 +78,12 @@ struct Reporter {
     UINT message;
     WPARAM generation;
 
+    // Progress may be lost to a full queue; the end of a song must arrive.
     void Post(Report report, int value = 0) const {
         PostMessageW(window, message, generation, PackReport(report, value));
+    }
+    void PostEnd(Report report, int value) const {
+        PostReport(window, message, generation, PackReport(report, value));
     }
 };
 
@@ -171,7 +158,7 @@ Outcome PlayDecoded(MediaPlayer::Session& session, SongDecoder& decoder, AudioOu
 }
 
 Outcome PlaySong(MediaPlayer::Session& session, const std::wstring& url,
-                 std::unique_ptr<AudioOutput> output, const Reporter& reporter) {
+                 std::shared_ptr<AudioOutput> output, const Reporter& reporter) {
     MediaFoundationScope mediaFoundation;
     if (!mediaFoundation.ok())
         return Failure(PlayerFailure::Decode);
@@ -197,7 +184,7 @@ Outcome PlaySong(MediaPlayer::Session& session, const std::wstring& url,
 }
 
 void RunWorker(const std::shared_ptr<MediaPlayer::Session>& session, const std::wstring& url,
-               std::unique_ptr<AudioOutput> output, const Reporter& reporter) {
+               std::shared_ptr<AudioOutput> output, const Reporter& reporter) {
     Outcome outcome{Report::Failed, PlayerFailure::Output};
     try {
         outcome = PlaySong(*session, url, std::move(output), reporter);
@@ -206,9 +193,8 @@ void RunWorker(const std::shared_ptr<MediaPlayer::Session>& session, const std::
         // already been released by unwinding.
     }
     if (session->ending)
-        outcome = {Report::Exited};
-    session->finished = true;
-    reporter.Post(outcome.report, static_cast<int>(outcome.failure));
+        return; // nobody waits for this song any more
+    reporter.PostEnd(outcome.report, static_cast<int>(outcome.failure));
 }
 
 } // namespace
@@ -226,9 +212,6 @@ MediaPlayer::MediaPlayer(HWND notifyWindow, UINT notifyMessage, AudioOutputFacto
 
 MediaPlayer::~MediaPlayer() {
     EndSession();
-    for (auto& session : ending_)
-        if (session->worker.joinable())
-            session->worker.join();
 }
 
 void MediaPlayer::SetURL(std::wstring url) {
@@ -242,7 +225,8 @@ void MediaPlayer::SetURL(std::wstring url) {
 }
 
 void MediaPlayer::play() {
-    ReapFinished();
+    if (url_.empty())
+        return;
     if (current_) {
         if (paused_) {
             paused_ = false;
@@ -256,7 +240,7 @@ void MediaPlayer::play() {
 }
 
 void MediaPlayer::pause() {
-    if (!current_ || paused_)
+    if (url_.empty() || !current_ || paused_)
         return;
     paused_ = true;
     current_->paused = true;
@@ -265,7 +249,6 @@ void MediaPlayer::pause() {
 }
 
 void MediaPlayer::stop() {
-    ReapFinished();
     if (!current_ && phase_ == PlayerState::Stopped)
         return;
     EndSession();
@@ -279,13 +262,7 @@ PlayerState MediaPlayer::state() const {
 }
 
 std::wstring MediaPlayer::status() const {
-    const PlayerState shown = state();
-    const auto* entry = std::find_if(std::begin(kStatusTexts), std::end(kStatusTexts),
-                                     [shown](const StatusText& s) { return s.state == shown; });
-    std::wstring text = entry->text;
-    if (shown == PlayerState::Buffering)
-        text += L" " + std::to_wstring(bufferPercent_) + L"%";
-    return text;
+    return PlayerStatusLine(state(), bufferPercent_);
 }
 
 void MediaPlayer::Start() {
@@ -302,7 +279,10 @@ void MediaPlayer::Start() {
         if (!session->wake)
             return Fail(PlayerFailure::Output);
         const Reporter reporter{window_, message_, generation_};
-        session->worker = std::thread(RunWorker, session, url_, std::move(output), reporter);
+        RunDetached([session, url = url_, output = std::shared_ptr<AudioOutput>(std::move(output)),
+                     reporter]() mutable {
+            RunWorker(session, url, std::move(output), reporter);
+        });
         current_ = std::move(session);
     } catch (...) {
         // No thread or no memory for one: the song cannot be played.
@@ -329,20 +309,10 @@ void MediaPlayer::EndSession() {
     current_->ending = true;
     current_->http.Cancel();
     current_->Wake();
-    ending_.push_back(std::move(current_));
-}
-
-void MediaPlayer::ReapFinished() {
-    std::erase_if(ending_, [](std::shared_ptr<Session>& session) {
-        if (!session->finished)
-            return false;
-        session->worker.join(); // it has only its return left
-        return true;
-    });
+    current_.reset();
 }
 
 bool MediaPlayer::OnNotify(WPARAM wParam, LPARAM lParam) {
-    ReapFinished();
     const Report report = ReportOf(lParam);
     if (report == Report::Changed)
         return true;
@@ -368,9 +338,7 @@ bool MediaPlayer::OnNotify(WPARAM wParam, LPARAM lParam) {
     default:
         break;
     }
-    if (report == Report::Ended || report == Report::Failed) {
-        ending_.push_back(std::move(current_));
-        ReapFinished();
-    }
+    if (report == Report::Ended || report == Report::Failed)
+        current_.reset(); // the worker has finished
     return true;
 }

@@ -3,35 +3,18 @@
 
 #include "audio_output.h"
 #include "http_client.h"
+#include "player_status.h"
 
 #include <memory>
 #include <string>
 #include <vector>
 
-enum class PlayerState {
-    Idle,       // nothing opened yet
-    Connecting, // downloading the song
-    Buffering,  // decoding the first buffers
-    Playing,
-    Paused,
-    Stopped, // stopped by the user or played to its end
-    Failed,  // the song cannot be played
-};
-
-// Why the last song ended in PlayerState::Failed.
-enum class PlayerFailure {
-    None,
-    Address,  // empty, or not an http(s) address
-    Download, // HTTP error, timeout, refused, too large
-    Decode,   // no audio in the bytes
-    Output,   // no audio device, or it refused the format or a buffer
-};
-
 // Plays one song address at a time: downloads it with WinHTTP, decodes it with
 // a Media Foundation Source Reader and plays the PCM through an AudioOutput.
 // All members are called on the thread that owns `notifyWindow`. Each song runs
-// on a worker thread that reports by posting `notifyMessage` to the window;
-// the window hands that message to OnNotify().
+// on a worker thread of its own that reports by posting `notifyMessage` to the
+// window; the window hands that message to OnNotify(). A worker owns what it
+// uses, so letting go of a song (or of the player) never waits for it.
 class MediaPlayer {
   public:
     static HttpOptions SongDownloadOptions(); // a 64 MiB body cap
@@ -43,6 +26,7 @@ class MediaPlayer {
     MediaPlayer& operator=(const MediaPlayer&) = delete;
 
     // Ends whatever plays; the next play() starts `url` from its beginning.
+    // With no address play() and pause() do nothing.
     void SetURL(std::wstring url);
     const std::wstring& URL() const { return url_; }
 
@@ -64,7 +48,6 @@ class MediaPlayer {
   private:
     void Start();
     void EndSession();
-    void ReapFinished();
     void Fail(PlayerFailure why);
     void Notify() const;
 
@@ -81,5 +64,4 @@ class MediaPlayer {
 
     WPARAM generation_ = 0; // tells the current song's messages from older ones
     std::shared_ptr<Session> current_;
-    std::vector<std::shared_ptr<Session>> ending_; // told to end, not yet joined
 };

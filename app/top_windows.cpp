@@ -7,15 +7,25 @@ int openWindows = 0;
 bool quitWhenNone = false;
 } // namespace
 
-void TopWindowOpened() {
+void QuitWhenLastWindowCloses(bool quit) {
+    quitWhenNone = quit;
+}
+
+int OpenTopWindows() {
+    return openWindows;
+}
+
+void TopWindowLease::Take() {
+    if (held_)
+        return;
+    held_ = true;
     ++openWindows;
 }
 
-void TopWindowClosed() {
+void TopWindowLease::Release() {
+    if (!held_)
+        return;
+    held_ = false;
     if (--openWindows == 0 && quitWhenNone)
         PostQuitMessage(0);
-}
-
-void QuitWhenLastWindowCloses(bool quit) {
-    quitWhenNone = quit;
 }

@@ -48,12 +48,14 @@ std::optional<std::wstring> ConvertCodePage(std::string_view bytes, unsigned cod
         return std::wstring();
     if (bytes.size() > 0x7FFFFFFF)
         return std::nullopt;
+    // Bytes that are no character of the declared encoding make the answer
+    // malformed, as a conforming parser would find, instead of garbage rows.
     const int in = static_cast<int>(bytes.size());
-    const int n = MultiByteToWideChar(codePage, 0, bytes.data(), in, nullptr, 0);
+    const int n = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), in, nullptr, 0);
     if (n <= 0)
         return std::nullopt;
     std::wstring out(static_cast<size_t>(n), L'\0');
-    if (MultiByteToWideChar(codePage, 0, bytes.data(), in, out.data(), n) != n)
+    if (MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), in, out.data(), n) != n)
         return std::nullopt;
     return out;
 }

@@ -21,7 +21,7 @@ if [ -z "${DISPLAY:-}" ]; then
     echo "No DISPLAY: running on a private Xvfb display."
     qzm_start_display
 fi
-trap 'kill "${SERVICE_PID:-0}" 2>/dev/null || true; qzm_stop_wine; qzm_stop_display' EXIT
+trap 'kill "${SERVICE_PID:-0}" 2>/dev/null || true; qzm_stop_wine; qzm_stop_audio; qzm_stop_display' EXIT
 qzm_start_audio "$BUILD"
 qzm_prepare_wine "$BUILD"
 

@@ -102,8 +102,13 @@ qzm_start_audio() {
     if ! pactl info >/dev/null 2>&1; then
         pulseaudio -n --daemonize=yes --exit-idle-time=-1 \
             --load="module-null-sink sink_name=nullsink" \
-            --load=module-native-protocol-unix >/dev/null 2>&1 || true
+            --load=module-native-protocol-unix >/dev/null 2>&1 && QZM_PULSE_STARTED=1
     fi
+}
+
+# Stops the sound server only if this run started it.
+qzm_stop_audio() {
+    [ -n "${QZM_PULSE_STARTED:-}" ] && pulseaudio -k >/dev/null 2>&1 || true
 }
 
 # Everything a run under Wine needs: packages, a build, a display, sound and
@@ -113,7 +118,7 @@ qzm_prepare_run() {
     qzm_install_packages
     qzm_configure_and_build "$build"
     qzm_start_display
-    trap 'qzm_stop_wine; qzm_stop_display' EXIT
+    trap 'qzm_stop_wine; qzm_stop_audio; qzm_stop_display' EXIT
     qzm_start_audio "$build"
     qzm_prepare_wine "$build"
 }

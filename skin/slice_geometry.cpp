@@ -3,6 +3,7 @@
 #include "skin_numbers.h"
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 namespace skin {
@@ -11,13 +12,19 @@ namespace {
 // Two opposite margins that together exceed the room they share are shrunk in
 // proportion, so a 4-pixel box with 3-pixel margins keeps 2 of each rather than
 // handing StretchBlt a negative middle (which mirrors).
+// Sums are taken in 64 bits: margins near INT_MAX must shrink, not wrap.
 std::pair<int, int> FitMargins(int first, int second, int room) {
     first = std::max(first, 0);
     second = std::max(second, 0);
-    if (first + second <= room)
+    const long long sum = static_cast<long long>(first) + second;
+    if (sum <= room)
         return {first, second};
-    const int fitted = RoundHalfEvenRatio(static_cast<long long>(first) * room, first + second);
+    const int fitted = RoundHalfEvenRatio(static_cast<long long>(first) * room, sum);
     return {fitted, room - fitted};
+}
+
+bool FitsInt(long long value) {
+    return value >= std::numeric_limits<int>::min() && value <= std::numeric_limits<int>::max();
 }
 
 // Room for two opposite margins: the box's extent, and when the box is the larger, the
@@ -43,13 +50,24 @@ class PlanBuilder {
 
 SlicePlan PlanSkinSlice(int width, int height, BlitRect s, SliceMargins m) {
     SlicePlan plan;
-    if (width <= 0 || height <= 0 || s.width <= 0 || s.height <= 0)
+    // A source whose far edge lies beyond int cannot be addressed at all.
+    if (width <= 0 || height <= 0 || s.width <= 0 || s.height <= 0 ||
+        !FitsInt(static_cast<long long>(s.x) + s.width) ||
+        !FitsInt(static_cast<long long>(s.y) + s.height))
         return plan;
     PlanBuilder add(plan);
 
     if (m.left <= 0 && m.top <= 0 && m.right <= 0 && m.bottom <= 0) {
-        add.Add(true, {0, 0, width, height},
-                {s.x + m.left, s.y + m.top, s.width - m.right, s.height - m.bottom});
+        // Margins below zero widen the source beyond its rectangle.
+        const long long x = static_cast<long long>(s.x) + m.left;
+        const long long y = static_cast<long long>(s.y) + m.top;
+        const long long w = static_cast<long long>(s.width) - m.right;
+        const long long h = static_cast<long long>(s.height) - m.bottom;
+        if (FitsInt(x) && FitsInt(y) && FitsInt(w) && FitsInt(h) && FitsInt(x + w) &&
+            FitsInt(y + h))
+            add.Add(true, {0, 0, width, height},
+                    {static_cast<int>(x), static_cast<int>(y), static_cast<int>(w),
+                     static_cast<int>(h)});
         return plan;
     }
 

@@ -12,7 +12,9 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -173,6 +175,13 @@ TEST_F(Form1Playback, AClickBesideTheRowsOfAFilledTableDoesNothing) {
 
 TEST_F(Form1Playback, DoubleClickPlaysAndTheButtonPausesAndResumes) {
     Query();
+    // No song chosen yet: the button neither plays nor pauses, so nothing fails.
+    form->Command2_Click();
+    form->Command2_Click();
+    form->Timer1_Timer();
+    EXPECT_EQ(form->WP1()->state(), PlayerState::Idle);
+    EXPECT_EQ(Form3::Current(), nullptr);
+
     Select(0);
     Notify(NM_CLICK);
     Notify(NM_DBLCLK);
@@ -228,8 +237,10 @@ TEST_F(Form1Playback, ASongThatCannotPlayBringsTheNoticeWhichSwitchesThePollOff)
     Notify(NM_CLICK);
     Notify(NM_DBLCLK);
     ASSERT_TRUE(StatusBecomes(L"准备就绪"));
-    // The poll runs on its own 1 s timer: the notice within about a second.
-    ASSERT_TRUE(PumpUntil([] { return Form3::Current() != nullptr; }, 2500));
+    // The failure restarted the 1 s poll: the notice within one poll, plus
+    // slack for a loaded machine.
+    ASSERT_TRUE(PumpUntil([] { return Form3::Current() != nullptr; }, 1500));
+    const ULONGLONG shownAt = GetTickCount64();
     EXPECT_EQ(form->Label8(), form->WP1()->status());
     const HWND notice = Form3::Current()->hwnd();
     form->Timer1_Timer(); // one notice at a time
@@ -237,6 +248,8 @@ TEST_F(Form1Playback, ASongThatCannotPlayBringsTheNoticeWhichSwitchesThePollOff)
 
     // It closes itself after 1.5 s and switches the poll off ...
     ASSERT_TRUE(PumpUntil([] { return Form3::Current() == nullptr; }, 2500));
+    EXPECT_GE(GetTickCount64() - shownAt, 1450u);
+    PumpFor(50); // its report to the main window
     EXPECT_FALSE(form->Timer1Enabled());
     const std::wstring label = form->Label8();
     PumpFor(1200);
@@ -275,6 +288,25 @@ TEST_F(Form1Playback, DoubleClickOnTheAddressCopiesItAndConfirms) {
     EXPECT_EQ(ClipboardText(), server.BaseAddress() + L"/song2.wav");
     SendMessageW(form->hwnd(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(gurl.left, gurl.top - 5));
     EXPECT_EQ(shown.size(), 2u); // outside the label: nothing
+
+    // Another program holds the clipboard: the copy fails visibly and changes nothing.
+    PutOnClipboard(L"something else");
+    std::atomic<bool> held = false;
+    std::thread holder([&] {
+        OpenClipboard(nullptr);
+        held = true;
+        Sleep(1500);
+        CloseClipboard();
+    });
+    while (!held)
+        Sleep(5);
+    SendMessageW(form->hwnd(), WM_LBUTTONDBLCLK, MK_LBUTTON, inside);
+    holder.join();
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(shown[2].prompt, L"复制失败，请重试");
+    EXPECT_EQ(shown[2].caption, L"复制");
+    EXPECT_EQ(shown[2].flags & MB_ICONMASK, static_cast<UINT>(MB_ICONEXCLAMATION));
+    EXPECT_EQ(ClipboardText(), L"something else");
 }
 
 TEST_F(Form1Playback, TheNoticeOutlivesTheMainWindowAndThenEndsTheProgram) {
@@ -298,6 +330,37 @@ TEST_F(Form1Playback, TheNoticeOutlivesTheMainWindowAndThenEndsTheProgram) {
     QuitWhenLastWindowCloses(false);
     EXPECT_TRUE(quit);
     EXPECT_EQ(Form3::Current(), nullptr);
+}
+
+// A notice whose creation fails after its window got the object: the window
+// refuses WM_CREATE through a subclass put in place by a creation hook.
+WNDPROC noticeProc = nullptr;
+LRESULT CALLBACK RefuseCreate(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return msg == WM_CREATE ? -1 : CallWindowProcW(noticeProc, hwnd, msg, wParam, lParam);
+}
+LRESULT CALLBACK SubclassNotice(int code, WPARAM wParam, LPARAM lParam) {
+    wchar_t cls[64] = {};
+    if (code == HCBT_CREATEWND && GetClassNameW(reinterpret_cast<HWND>(wParam), cls, 64) &&
+        wcscmp(cls, L"QzoneMusicForm3") == 0)
+        noticeProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+            reinterpret_cast<HWND>(wParam), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RefuseCreate)));
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(Form1Playback, ANoticeThatCannotBeMadeChangesNothing) {
+    const int open = OpenTopWindows();
+    QuitWhenLastWindowCloses(true);
+    const HHOOK hook = SetWindowsHookExW(WH_CBT, SubclassNotice, nullptr, GetCurrentThreadId());
+    Form3::Show(form->hwnd(), WM_APP + 50);
+    UnhookWindowsHookEx(hook);
+    ASSERT_NE(noticeProc, nullptr) << "the hook saw the notice's creation";
+    EXPECT_EQ(Form3::Current(), nullptr);
+    EXPECT_EQ(OpenTopWindows(), open); // the main window still counts
+    MSG quit;
+    EXPECT_FALSE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    QuitWhenLastWindowCloses(false);
+    Form3::Show(form->hwnd(), WM_APP + 50); // and the next notice comes as usual
+    EXPECT_NE(Form3::Current(), nullptr);
 }
 
 TEST_F(Form1Playback, ClosingTheWindowWhileASongPlaysEndsItAtOnce) {
@@ -379,7 +442,7 @@ TEST(NoticePicture, ShowsOnlyRedOnTheKeyColour) {
 }
 
 TEST_F(Form1Playback, TheNoticeIsABorderlessColourKeyedWindow) {
-    Form3::Show(form->hwnd(), [] {});
+    Form3::Show(form->hwnd(), WM_APP + 50);
     ASSERT_NE(Form3::Current(), nullptr);
     const HWND notice = Form3::Current()->hwnd();
     RECT client;
@@ -394,7 +457,7 @@ TEST_F(Form1Playback, TheNoticeIsABorderlessColourKeyedWindow) {
     ASSERT_TRUE(GetLayeredWindowAttributes(notice, &key, &alpha, &flags));
     EXPECT_EQ(key, 0x00FF0000u);
     EXPECT_EQ(flags & LWA_COLORKEY, static_cast<DWORD>(LWA_COLORKEY));
-    Form3::Show(form->hwnd(), [] {}); // showing it again changes nothing
+    Form3::Show(form->hwnd(), WM_APP + 50); // showing it again changes nothing
     EXPECT_EQ(Form3::Current()->hwnd(), notice);
 }
 

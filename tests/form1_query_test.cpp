@@ -3,12 +3,14 @@
 #include "gui_test.h"
 #include "loopback_server.h"
 #include "message_pump.h"
+#include "query_address.h"
 
 #include <gtest/gtest.h>
 #include <commctrl.h>
 #include <objbase.h>
 
 #include <atomic>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -390,6 +392,45 @@ TEST_F(Form1Query, ClosingTheWindowDuringAQueryEndsItAtOnce) {
     EXPECT_EQ(form->hwnd(), nullptr);
     PumpFor(50);
     EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(Form1Query, AThrowingHandlerNeverCrossesTheWindowProcedure) {
+    form->SetMessageBox([](HWND, const wchar_t*, const wchar_t*, UINT) -> int {
+        throw std::runtime_error("no memory for a message box");
+    });
+    Type(L"1234");
+    SendMessageW(form->Command1(), BM_CLICK, 0, 0); // its handler throws
+    Answer(Xml(MakeAnswer(kThreeSongs)));
+    Type(L"12345");
+    SendMessageW(form->Command1(), BM_CLICK, 0, 0); // and the window goes on
+    ASSERT_TRUE(PumpUntil([&] { return RowCount() == 3; }, 5000));
+    EXPECT_FALSE(form->QueryRunning());
+}
+
+// A full message queue refuses a post; the worker's report still arrives.
+TEST(QueryRunner, AReportTheQueueRefusedAtFirstStillArrives) {
+    LoopbackServer server;
+    server.Serve(kPath, Xml(MakeAnswer(kThreeSongs)));
+    const HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                        nullptr, nullptr);
+    static int refusals;
+    refusals = 5;
+    constexpr UINT kDone = WM_APP + 9;
+    QueryRunner runner(window, kDone, HttpOptions{}, [](HWND h, UINT m, WPARAM w, LPARAM l) {
+        return refusals-- > 0 ? FALSE : PostMessageW(h, m, w, l);
+    });
+    runner.Start(BuildQueryAddress(server.BaseAddress(), L"12345"));
+    MSG msg{};
+    const ULONGLONG deadline = GetTickCount64() + 5000;
+    while (!PeekMessageW(&msg, window, kDone, kDone, PM_REMOVE) && GetTickCount64() < deadline)
+        Sleep(10);
+    ASSERT_EQ(msg.message, kDone);
+    EXPECT_LT(refusals, 0);
+    const std::optional<MusicListAnswer> answer = runner.Finish(msg.wParam);
+    ASSERT_TRUE(answer.has_value());
+    EXPECT_EQ(answer->addresses.size(), 3u);
+    EXPECT_FALSE(runner.Running());
+    DestroyWindow(window);
 }
 
 // The icon of a message box: the one static control showing an icon.

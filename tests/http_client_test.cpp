@@ -135,6 +135,52 @@ TEST(HttpClient, FollowsAtMostFiveRedirects) {
     const HttpResult viaSeven = seven.Get(server.BaseAddress() + L"/r0");
     EXPECT_EQ(viaSeven.error, HttpError::TooManyRedirects) << viaSeven.systemError;
     EXPECT_TRUE(viaSeven.body.empty());
+
+    // Every redirect status is followed as a GET, to absolute and relative places.
+    const struct {
+        int status;
+        const char* location;
+    } single[] = {{301, "/r7"}, {303, "/r7"}, {307, "r7"}, {308, "/r7"}, {302, nullptr}};
+    for (const auto& c : single) {
+        LoopbackResponse r = Body("", c.status);
+        r.headers.push_back({"Location", c.location ? c.location
+                                                    : "http://127.0.0.1:" +
+                                                          std::to_string(server.port()) + "/r7"});
+        server.Serve("/once", r);
+        HttpClient client(ShortTimeouts());
+        const HttpResult result = client.Get(server.BaseAddress() + L"/once?x=1");
+        EXPECT_EQ(result.error, HttpError::None) << c.status;
+        EXPECT_EQ(result.body, "end") << c.status;
+    }
+}
+
+TEST(HttpClient, RedirectTargetsAreReadAgainstTheAnsweringAddress) {
+    const struct {
+        const wchar_t *base, *location, *resolved;
+    } cases[] = {
+        {L"http://a.cn/x/y.mp3?q=1", L"http://b.cn/z", L"http://b.cn/z"},
+        {L"https://a.cn/x/y.mp3", L"//c.cn/z", L"https://c.cn/z"},
+        {L"http://a.cn:81/x/y.mp3?q=1", L"/z?w", L"http://a.cn:81/z?w"},
+        {L"http://a.cn/x/y.mp3?q=/1", L"z.mp3", L"http://a.cn/x/z.mp3"},
+        {L"http://a.cn", L"z.mp3", L"http://a.cn/z.mp3"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ResolveRedirect(c.base, c.location), c.resolved) << c.location;
+}
+
+// Each step's timeout alone lets an answer that drips in run on for ever.
+TEST(HttpClient, TheDeadlineEndsADrippingAnswer) {
+    LoopbackServer server;
+    LoopbackResponse drip = Body(std::string(5000, 'x'));
+    drip.bytesPerSecond = 100;
+    server.Serve("/drip", drip);
+    HttpOptions options = ShortTimeouts();
+    options.deadlineMs = 1000;
+    HttpClient client(options);
+    const auto start = Clock::now();
+    const HttpResult result = client.Get(server.BaseAddress() + L"/drip");
+    EXPECT_EQ(result.error, HttpError::Timeout);
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(3));
 }
 
 TEST(HttpClient, RejectsAddressesItCannotRequest) {

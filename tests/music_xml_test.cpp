@@ -3,8 +3,10 @@
 #include "music_query.h"
 #include "xml_text.h"
 
+#include "com_scope.h"
+#include "kernel_handle.h"
+
 #include <gtest/gtest.h>
-#include <objbase.h>
 
 #include <string>
 
@@ -12,14 +14,13 @@ namespace {
 
 class MusicXml : public testing::Test {
   protected:
-    static void SetUpTestSuite() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-    static void TearDownTestSuite() { CoUninitialize(); }
-
     static MusicListAnswer Parse(const std::string& body) {
+        const std::atomic<bool> keepGoing = false;
         MusicListAnswer answer;
-        ParseMusicList(body, answer);
+        ParseMusicList(body, answer, keepGoing);
         return answer;
     }
+    ComScope com_;
 };
 
 const std::wstring kSample = L"<qqmusic><minemusiclist><minemusic><xsong_name>晴天</xsong_name>"
@@ -87,6 +88,31 @@ TEST_F(MusicXml, TakesEachSongsFieldsFromItsOwnEntry) {
     EXPECT_EQ(answer.names, (std::vector<std::wstring>{L"n1", L"n2", L"", L"n4", L"n6"}));
 }
 
+// Every address of one song entry takes that entry's first name and singer. An
+// entry with thousands of addresses is read in one walk of its children: the
+// per-address look-ups it replaced took seconds here.
+TEST_F(MusicXml, ManyAddressesInOneEntryShareItsNameAndSinger) {
+    constexpr size_t kAddresses = 16000;
+    std::string body = "<qqmusic><minemusiclist><minemusic><xsong_url>a </xsong_url>"
+                       "<xsong_name>one</xsong_name><xsinger_name>s1</xsinger_name>"
+                       "<xsong_name>ignored</xsong_name></minemusic><minemusic>";
+    for (size_t i = 0; i < kAddresses; ++i)
+        body += "<xsong_url>u" + std::to_string(i) + " </xsong_url>";
+    body += "<xsinger_name>s2</xsinger_name><xsong_name>two</xsong_name>"
+            "</minemusic></minemusiclist></qqmusic>";
+    const MusicListAnswer answer = Parse(body);
+    ASSERT_TRUE(answer.loaded);
+    ASSERT_EQ(answer.addresses.size(), kAddresses + 1);
+    EXPECT_EQ(answer.addresses[0], L"a ");
+    EXPECT_EQ(answer.names[0], L"one");
+    EXPECT_EQ(answer.singers[0], L"s1");
+    for (size_t i : {size_t{1}, kAddresses}) {
+        EXPECT_EQ(answer.addresses[i], L"u" + std::to_wstring(i - 1) + L" ");
+        EXPECT_EQ(answer.names[i], L"two");
+        EXPECT_EQ(answer.singers[i], L"s2");
+    }
+}
+
 TEST_F(MusicXml, DecodesCharacterReferencesPerField) {
     const std::vector<AnswerSong> songs = {
         {L"http&#58;&#95;&#95;a&#46;cn&#95;x&#32;y&#39;z&#45;1&#37;20.mp3 ",
@@ -127,6 +153,10 @@ TEST_F(MusicXml, RefusesDocumentsThatAreNotWellFormed) {
         "",
         "not xml at all",
         "<?xml version=\"1.0\" encoding=\"x-unknown\"?><qqmusic/>",
+        // Bytes that are no characters of the declared encoding: mislabelled.
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><qqmusic>" + EncodeText(L"晴天", 936) +
+            "</qqmusic>",
+        "<?xml version=\"1.0\" encoding=\"GBK\"?><qqmusic>\xFF\xFF</qqmusic>",
     };
     for (const std::string& body : cases) {
         const MusicListAnswer answer = Parse(body);
@@ -139,10 +169,12 @@ TEST_F(MusicXml, NeverExpandsEntitiesOrReadsLocalFiles) {
     wchar_t dir[MAX_PATH];
     GetTempPathW(MAX_PATH, dir);
     const std::wstring path = std::wstring(dir) + L"qzm_secret.txt";
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(file, "TOPSECRET", 9, &written, nullptr);
-    CloseHandle(file);
+    {
+        KernelHandle file(
+            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        DWORD written = 0;
+        WriteFile(file.get(), "TOPSECRET", 9, &written, nullptr);
+    }
     std::string fileUrl = "file:///";
     for (wchar_t c : path)
         fileUrl += c == L'\\' ? '/' : static_cast<char>(c);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <tuple>
 #include <vector>
 
@@ -98,6 +99,41 @@ TEST(SliceGeometry, MarginsLargerThanTheBoxAreShrunkToFitIt) {
                 {false, {2, 0, 2, 1}, {5, 0, 2, 1}},
                 {false, {0, 1, 2, 1}, {0, 20, 2, 1}},
                 {false, {2, 1, 2, 1}, {5, 20, 2, 1}}});
+}
+
+// Extreme margins and boxes are planned in 64 bits: every piece stays in its box,
+// the pieces together cover it once, and a source that cannot be addressed plans nothing.
+TEST(SliceGeometry, ExtremeMarginsAndBoxesNeverLeaveTheBox) {
+    constexpr int kMax = std::numeric_limits<int>::max(), kMin = std::numeric_limits<int>::min();
+    const struct {
+        int width, height;
+        BlitRect source;
+        skin::SliceMargins m;
+        bool planned;
+    } cases[] = {
+        {75, 25, {0, 0, 7, 21}, {kMax, kMax, kMax, kMax}, true},
+        {kMax, kMax, {0, 0, 7, 21}, {3, 3, 3, 3}, true},
+        {kMax, 3, {0, 0, 7, 21}, {kMax, 1, kMax, 1}, true},
+        {75, 25, {kMax - 3, 0, 7, 21}, {3, 3, 3, 3}, false},
+        {75, 25, {0, 0, 7, 21}, {kMin, kMin, kMin, kMin}, false},
+        {75, 25, {0, 0, 7, 21}, {0, 0, kMin, 0}, false},
+    };
+    for (const auto& c : cases) {
+        const auto plan = PlanSkinSlice(c.width, c.height, c.source, c.m);
+        EXPECT_EQ(!plan.empty(), c.planned) << c.width << "x" << c.height;
+        long long area = 0;
+        for (const SliceBlit& b : plan) {
+            ASSERT_GT(b.dest.width, 0);
+            ASSERT_GT(b.dest.height, 0);
+            ASSERT_GE(b.dest.x, 0);
+            ASSERT_GE(b.dest.y, 0);
+            ASSERT_LE(static_cast<long long>(b.dest.x) + b.dest.width, c.width);
+            ASSERT_LE(static_cast<long long>(b.dest.y) + b.dest.height, c.height);
+            area += static_cast<long long>(b.dest.width) * b.dest.height;
+        }
+        if (c.planned)
+            EXPECT_EQ(area, static_cast<long long>(c.width) * c.height);
+    }
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
+
+#include "com_scope.h"
 
 #include <functional>
 #include <string>
@@ -17,7 +18,7 @@ struct ShownMessage {
 // Once per test process, on the window thread: COM (the player and the
 // clipboard want it) and the list-view class.
 inline void InitGuiTestThread() {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    static const ComScope com(COINIT_APARTMENTTHREADED);
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
 }

@@ -69,12 +69,34 @@ int Receive(SOCKET s, char* buffer, int size, HANDLE stop) {
     }
 }
 
+// The body in slices of a twentieth of a second's worth, with the pause.
+bool SendPaced(SOCKET s, const LoopbackResponse& response, HANDLE stop) {
+    constexpr DWORD kSliceMs = 50;
+    const std::string_view body = response.body;
+    const size_t slice =
+        response.bytesPerSecond > 0 ? std::max<size_t>(1, response.bytesPerSecond / 20) : 64 * 1024;
+    for (size_t at = 0; at < body.size();) {
+        size_t n = std::min(slice, body.size() - at);
+        const bool pausesHere = response.pauseMs > 0 && at < response.pauseAfterBytes &&
+                                at + n >= response.pauseAfterBytes;
+        if (pausesHere)
+            n = response.pauseAfterBytes - at;
+        if (n > 0 && !SendAll(s, body.data() + at, n, stop))
+            return false;
+        at += n;
+        const DWORD wait = pausesHere ? response.pauseMs : response.bytesPerSecond ? kSliceMs : 0;
+        if (wait > 0 && WaitForSingleObject(stop, wait) == WAIT_OBJECT_0)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 LoopbackServer::LoopbackServer(uint16_t port) {
     WSADATA data;
     WSAStartup(MAKEWORD(2, 2), &data);
-    stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    stop_ = CreateEventHandle(true);
     listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -89,12 +111,11 @@ LoopbackServer::LoopbackServer(uint16_t port) {
 }
 
 LoopbackServer::~LoopbackServer() {
-    SetEvent(stop_);
+    SetEvent(stop_.get());
     closesocket(listener_);
     acceptor_.join();
     for (std::thread& t : threads_)
         t.join();
-    CloseHandle(stop_);
     WSACleanup();
 }
 
@@ -133,7 +154,7 @@ void LoopbackServer::AcceptLoop() {
         if (client == INVALID_SOCKET)
             return; // the listener was closed
         std::lock_guard lock(mutex_);
-        if (WaitForSingleObject(stop_, 0) == WAIT_OBJECT_0) {
+        if (WaitForSingleObject(stop_.get(), 0) == WAIT_OBJECT_0) {
             closesocket(client);
             return;
         }
@@ -151,7 +172,7 @@ void LoopbackServer::Answer(SOCKET client) {
     std::string request;
     char buffer[4096];
     while (request.find("\r\n\r\n") == std::string::npos) {
-        const int n = Receive(client, buffer, sizeof(buffer), stop_);
+        const int n = Receive(client, buffer, sizeof(buffer), stop_.get());
         if (n <= 0)
             break;
         request.append(buffer, static_cast<size_t>(n));
@@ -169,14 +190,14 @@ void LoopbackServer::Answer(SOCKET client) {
         Lookup(target.substr(0, target.find('?')));
     const LoopbackResponse& response = *route;
 
-    if (response.delayMs > 0 && WaitForSingleObject(stop_, response.delayMs) == WAIT_OBJECT_0)
+    if (response.delayMs > 0 && WaitForSingleObject(stop_.get(), response.delayMs) == WAIT_OBJECT_0)
         return;
     using Mode = LoopbackResponse::Mode;
     auto Send = [&](std::string_view text) {
-        return SendAll(client, text.data(), text.size(), stop_);
+        return SendAll(client, text.data(), text.size(), stop_.get());
     };
     if (response.mode == Mode::NeverAnswer) {
-        WaitForSingleObject(stop_, INFINITE);
+        WaitForSingleObject(stop_.get(), INFINITE);
         return;
     }
     if (response.mode != Mode::Hangup) {
@@ -203,6 +224,8 @@ void LoopbackServer::Answer(SOCKET client) {
                         break;
                 }
                 Send("0\r\n\r\n");
+            } else if (response.bytesPerSecond > 0 || response.pauseMs > 0) {
+                SendPaced(client, response, stop_.get());
             } else {
                 Send(response.body);
             }
@@ -210,6 +233,6 @@ void LoopbackServer::Answer(SOCKET client) {
     }
     shutdown(client, SD_SEND);
     // Let the peer read everything before the socket goes away.
-    while (Receive(client, buffer, sizeof(buffer), stop_) > 0) {
+    while (Receive(client, buffer, sizeof(buffer), stop_.get()) > 0) {
     }
 }

@@ -1,6 +1,8 @@
 #pragma once
 #include <winsock2.h>
 
+#include "kernel_handle.h"
+
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -24,6 +26,11 @@ struct LoopbackResponse {
     Mode mode = Mode::Normal;
     unsigned delayMs = 0; // wait this long before answering
     bool chunked = false; // send without Content-Length, in chunks
+    // The body at this many bytes a second (0: as fast as the peer reads),
+    // stopping for pauseMs once pauseAfterBytes of it are sent.
+    size_t bytesPerSecond = 0;
+    size_t pauseAfterBytes = 0;
+    unsigned pauseMs = 0;
 };
 
 // An HTTP/1.1 server on 127.0.0.1, run inside the test process, on a port of
@@ -52,7 +59,7 @@ class LoopbackServer {
 
     SOCKET listener_ = INVALID_SOCKET;
     uint16_t port_ = 0;
-    HANDLE stop_ = nullptr; // manual-reset event, set by the destructor
+    KernelHandle stop_; // manual-reset event, set by the destructor
     mutable std::mutex mutex_;
     // Shared with the connections answering from them, so a large body is
     // never copied per request.

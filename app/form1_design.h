@@ -1,0 +1,77 @@
+#pragma once
+#include <windows.h>
+
+// The main window as designed: placements in twips from the top-left corner of
+// the client area (15 twips a pixel), colours, fonts, captions and prompts.
+namespace form1_design {
+
+inline constexpr int kTwipsPerPixel = 15;
+
+struct Placement {
+    int left, top, width, height;
+};
+
+constexpr int Px(int twips) {
+    return twips / kTwipsPerPixel;
+}
+constexpr RECT PixelRect(const Placement& p) {
+    return {Px(p.left), Px(p.top), Px(p.left + p.width), Px(p.top + p.height)};
+}
+
+inline constexpr wchar_t kTitle[] = L"QQ空间背景音乐";
+inline constexpr wchar_t kSampleNumber[] = L"123456789";
+
+inline constexpr Placement kClient{0, 0, 8910, 4920};
+inline constexpr Placement kQQPlace{120, 480, 1575, 375};
+inline constexpr Placement kCommand1Place{1800, 480, 615, 375};
+inline constexpr Placement kCommand2Place{2520, 480, 615, 375};
+inline constexpr Placement kListView1Place{120, 1200, 8775, 3255};
+// The hidden lists lie outside the client area and are never shown.
+inline constexpr Placement kList3Place{9000, 0, 1200, 600};
+inline constexpr Placement kList2Place{9000, 600, 1200, 600};
+inline constexpr Placement kList1Place{9000, 1200, 1200, 600};
+
+// Labels the window draws itself, transparent over its background.
+inline constexpr Placement kLabel1Place{4920, 480, 390, 180};
+inline constexpr Placement kLabel2Place{4920, 720, 390, 180};
+inline constexpr Placement kLabel4Place{120, 960, 390, 180};
+inline constexpr Placement kGqmPlace{5400, 480, 105, 180};
+inline constexpr Placement kGqPlace{5400, 720, 105, 180};
+inline constexpr Placement kGuRLPlace{600, 960, 8220, 180};
+inline constexpr Placement kLabel8Place{120, 4560, 105, 180};
+
+inline constexpr COLORREF kFormBackColor = 0x00FFFCEE;
+inline constexpr COLORREF kQQTextColor = 0x0000C000;
+inline constexpr COLORREF kListTextColor = 0x00BE9507;
+inline constexpr COLORREF kCaptionColor = 0x008C581A;
+inline constexpr COLORREF kSongTextColor = 0x00BE9507;
+inline constexpr COLORREF kStatusColor = 0x00BF7822;
+
+struct FontDesign {
+    const wchar_t* face;
+    int points;
+    LONG weight;
+    BYTE charset;
+};
+inline constexpr FontDesign kQQFont{L"宋体", 12, FW_BOLD, GB2312_CHARSET};
+inline constexpr FontDesign kLabelFont{L"宋体", 9, FW_BOLD, GB2312_CHARSET};
+
+inline constexpr wchar_t kCommand1Caption[] = L"查询";
+// The caption under which a click pauses, and the one under which it plays.
+// While a song plays the poll writes the first, so one click pauses.
+inline constexpr wchar_t kPauseCaption[] = L"播/暂";
+inline constexpr wchar_t kPlayCaption[] = L"暂/播";
+inline constexpr const wchar_t* kColumnTexts[] = {L"编号", L"歌曲", L"歌手", L"地址"};
+
+inline constexpr wchar_t kBadNumberPrompt[] = L"QQ号为5至10位数字";
+inline constexpr wchar_t kLoadFailedPrompt[] = L"获取歌曲列表失败，请检查网络后重试";
+inline constexpr wchar_t kErrorCaption[] = L"错误";
+inline constexpr wchar_t kNoSongsPrompt[] = L"对不起，该好友没有歌曲，请重新搜索！";
+inline constexpr wchar_t kNoSongsCaption[] = L"搜索失败";
+inline constexpr wchar_t kCopiedPrompt[] = L"复制成功！";
+inline constexpr wchar_t kCopyFailedPrompt[] = L"复制失败，请重试";
+inline constexpr wchar_t kCopyCaption[] = L"复制";
+
+inline constexpr UINT kTimer1IntervalMs = 1000;
+
+} // namespace form1_design
