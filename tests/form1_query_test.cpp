@@ -127,38 +127,13 @@ const std::vector<AnswerSong> kThreeSongs = {
     {L"", L"空地址", L"无名"},
 };
 
-TEST_F(Form1Query, StartsWithAnEmptyTableAndTheQueryControlsAtTheirPlaces) {
+TEST_F(Form1Query, StartsWithAnEmptyTableAndThePlayButtonOff) {
     EXPECT_EQ(RowCount(), 0);
     EXPECT_TRUE(Columns(form->ListView1()).empty());
     EXPECT_FALSE(IsWindowEnabled(form->Command2()));
     EXPECT_FALSE(form->Timer1Enabled());
     for (HWND list : {form->List1(), form->List2(), form->List3()})
         EXPECT_FALSE(IsWindowVisible(list));
-
-    const struct {
-        HWND hwnd;
-        RECT designed; // pixels: twips / 15
-        const wchar_t* text;
-    } controls[] = {
-        {form->QQ(), {8, 32, 113, 57}, nullptr},
-        {form->Command1(), {120, 32, 161, 57}, L"查询"},
-        {form->Command2(), {168, 32, 209, 57}, L"播/暂"},
-        {form->ListView1(), {8, 80, 593, 297}, nullptr},
-    };
-    for (const auto& c : controls) {
-        RECT box;
-        GetWindowRect(c.hwnd, &box);
-        MapWindowPoints(nullptr, form->hwnd(), reinterpret_cast<POINT*>(&box), 2);
-        EXPECT_EQ(box.left, c.designed.left);
-        EXPECT_EQ(box.top, c.designed.top);
-        EXPECT_EQ(box.right, c.designed.right);
-        EXPECT_EQ(box.bottom, c.designed.bottom);
-        if (c.text) {
-            wchar_t text[32];
-            GetWindowTextW(c.hwnd, text, 32);
-            EXPECT_STREQ(text, c.text);
-        }
-    }
 }
 
 TEST_F(Form1Query, RejectsTextsThatAreNotAQQNumberAndChangesNothing) {
@@ -167,9 +142,8 @@ TEST_F(Form1Query, RejectsTextsThatAreNotAQQNumberAndChangesNothing) {
     ASSERT_EQ(RowCount(), 3);
     shown.clear();
 
-    const std::wstring rejected[] = {
-        L"",       L"   ",          L"1234",         L"10000000000", L"abc",
-        L"-12345", L"晴天晴天晴天", L"\x01\x02\x03", L"&H270F",      std::wstring(300, L'9')};
+    // The number rule itself is a table of its own; here what a refusal leaves.
+    const std::wstring rejected[] = {L"", L"1234", L"晴天", std::wstring(300, L'9')};
     for (const std::wstring& text : rejected) {
         Type(text);
         form->Command1_Click();
@@ -187,20 +161,11 @@ TEST_F(Form1Query, RejectsTextsThatAreNotAQQNumberAndChangesNothing) {
 
 TEST_F(Form1Query, SendsAcceptedTextsAsTypedButEscaped) {
     Answer(Xml(MakeAnswer({})));
+    // Untrimmed and escaped as typed; the escaping itself is a table of its own.
     const struct {
         const wchar_t* typed;
         const char* sent;
-    } cases[] = {
-        {L"10000", "10000"},
-        {L"9999999999", "9999999999"},
-        {L" 12345 ", "%2012345%20"},
-        {L"12345abc", "12345abc"},
-        {L"12345&TYPE=1", "12345%26TYPE%3D1"},
-        {L"&H2710", "%26H2710"},
-        {L"&O23420", "%26O23420"},
-        {L"1.5E4", "1.5E4"},
-        {L"1D4", "1D4"},
-    };
+    } cases[] = {{L" 12345 ", "%2012345%20"}, {L"12345&TYPE=1", "12345%26TYPE%3D1"}};
     for (const auto& c : cases) {
         Query(c.typed);
         ASSERT_FALSE(server.Requests().empty());
@@ -212,90 +177,61 @@ TEST_F(Form1Query, SendsAcceptedTextsAsTypedButEscaped) {
 }
 
 TEST_F(Form1Query, FillsTheTableWithNumberedDecodedRows) {
-    for (const auto& [encoding, codePage] :
-         {std::pair{"UTF-8", 65001u}, std::pair{"GB2312", 936u}}) {
-        Answer(Xml(MakeAnswer(kThreeSongs, encoding, codePage)));
-        Query(L"123456");
-        EXPECT_TRUE(shown.empty());
-        EXPECT_TRUE(form->MusicDocLoaded());
-
-        EXPECT_EQ(ListBoxItems(form->List1()),
-                  (std::vector<std::wstring>{L"http://m.cn/a&#32;b&#39;c-1%20.mp3 ",
-                                             L"http://m.cn/two.mp3x", L""}));
-        EXPECT_EQ(ListBoxItems(form->List2()),
-                  (std::vector<std::wstring>{L"周杰伦/JAY", L"周杰伦", L"无名"}));
-        EXPECT_EQ(ListBoxItems(form->List3()),
-                  (std::vector<std::wstring>{L"晴天 'live'", L"七里香", L"空地址"}));
-
-        const HWND table = form->ListView1();
-        ASSERT_EQ(RowCount(), 3);
-        EXPECT_EQ(RowTexts(table, 0),
-                  (std::vector<std::wstring>{L"1", L"晴天 'live'", L"周杰伦/JAY",
-                                             L"http://m.cn/a&#32;b&#39;c-1%20.mp3"}));
-        EXPECT_EQ(RowTexts(table, 1),
-                  (std::vector<std::wstring>{L"2", L"七里香", L"周杰伦", L"http://m.cn/two.mp3"}));
-        EXPECT_EQ(RowTexts(table, 2), (std::vector<std::wstring>{L"3", L"空地址", L"无名", L""}));
-
-        // 8775 twips wide: 8775/20, /6, /9 in single precision, /1.7 in double,
-        // then 15 twips a pixel, ties to even (97.5 -> 98).
-        EXPECT_EQ(
-            Columns(table),
-            (std::vector<ColumnInfo>{{L"编号", 29}, {L"歌曲", 98}, {L"歌手", 65}, {L"地址", 344}}));
-        EXPECT_EQ(GetWindowLongW(table, GWL_STYLE) & LVS_TYPEMASK, LVS_REPORT);
-        ExpectControlsEnabled();
-    }
-}
-
-TEST_F(Form1Query, KeepsEachSongsSingerWithItsSong) {
-    Answer(Xml(MakeAnswer(
-        {{L"u1 ", L"n1", L"s1"}, {L"u2 ", L"n2", std::nullopt}, {L"u3 ", L"n3", L"s3"}})));
+    Answer(Xml(MakeAnswer(kThreeSongs, "GB2312", 936)));
     Query(L"123456");
+    EXPECT_TRUE(shown.empty());
+    EXPECT_TRUE(form->MusicDocLoaded());
+
+    EXPECT_EQ(ListBoxItems(form->List1()),
+              (std::vector<std::wstring>{L"http://m.cn/a&#32;b&#39;c-1%20.mp3 ",
+                                         L"http://m.cn/two.mp3x", L""}));
+    EXPECT_EQ(ListBoxItems(form->List2()),
+              (std::vector<std::wstring>{L"周杰伦/JAY", L"周杰伦", L"无名"}));
+    EXPECT_EQ(ListBoxItems(form->List3()),
+              (std::vector<std::wstring>{L"晴天 'live'", L"七里香", L"空地址"}));
+
     const HWND table = form->ListView1();
     ASSERT_EQ(RowCount(), 3);
-    EXPECT_EQ(RowTexts(table, 1), (std::vector<std::wstring>{L"2", L"n2", L"", L"u2"}));
-    EXPECT_EQ(RowTexts(table, 2), (std::vector<std::wstring>{L"3", L"n3", L"s3", L"u3"}));
+    EXPECT_EQ(RowTexts(table, 0),
+              (std::vector<std::wstring>{L"1", L"晴天 'live'", L"周杰伦/JAY",
+                                         L"http://m.cn/a&#32;b&#39;c-1%20.mp3"}));
+    EXPECT_EQ(RowTexts(table, 1),
+              (std::vector<std::wstring>{L"2", L"七里香", L"周杰伦", L"http://m.cn/two.mp3"}));
+    EXPECT_EQ(RowTexts(table, 2), (std::vector<std::wstring>{L"3", L"空地址", L"无名", L""}));
+
+    // 8775 twips wide: 8775/20, /6, /9 in single precision, /1.7 in double,
+    // then 15 twips a pixel, ties to even (97.5 -> 98).
+    EXPECT_EQ(
+        Columns(table),
+        (std::vector<ColumnInfo>{{L"编号", 29}, {L"歌曲", 98}, {L"歌手", 65}, {L"地址", 344}}));
+    EXPECT_EQ(GetWindowLongW(table, GWL_STYLE) & LVS_TYPEMASK, LVS_REPORT);
+    ExpectControlsEnabled();
 }
 
 TEST_F(Form1Query, AnAnswerWithoutSongsLeavesAnEmptyTableWithItsColumns) {
-    for (const std::string& body : {MakeAnswer({}), std::string("<qqmusic><other/></qqmusic>")}) {
-        Answer(Xml(MakeAnswer(kThreeSongs)));
-        Query(L"123456");
-        ASSERT_EQ(RowCount(), 3);
-        Answer(Xml(body));
-        Query(L"123456");
-        EXPECT_EQ(RowCount(), 0);
-        EXPECT_EQ(Columns(form->ListView1()).size(), 4u);
-        for (HWND list : {form->List1(), form->List2(), form->List3()})
-            EXPECT_TRUE(ListBoxItems(list).empty());
-        EXPECT_TRUE(shown.empty()) << "no message for an empty list";
-        ExpectControlsEnabled();
-    }
+    Answer(Xml(MakeAnswer(kThreeSongs)));
+    Query(L"123456");
+    ASSERT_EQ(RowCount(), 3);
+    Answer(Xml(MakeAnswer({})));
+    Query(L"123456");
+    EXPECT_EQ(RowCount(), 0);
+    EXPECT_EQ(Columns(form->ListView1()).size(), 4u);
+    for (HWND list : {form->List1(), form->List2(), form->List3()})
+        EXPECT_TRUE(ListBoxItems(list).empty());
+    EXPECT_TRUE(shown.empty()) << "no message for an empty list";
+    ExpectControlsEnabled();
 }
 
 TEST_F(Form1Query, AFailedLoadNeverShowsTheEarlierNumbersSongs) {
-    auto with = [](LoopbackResponse r, auto change) {
-        change(r);
-        return r;
-    };
+    // One failure of the transfer, one of the document; the kinds of each are
+    // tables of the client and the parser.
     const std::string full = MakeAnswer(kThreeSongs);
-    const std::string xml404 = "<?xml version=\"1.0\"?><error>not found</error>";
     const struct {
         const char* what;
         LoopbackResponse response;
     } failures[] = {
-        {"404 with XML", Xml(xml404, 404)},
-        {"500 with XML", Xml(MakeAnswer(kThreeSongs), 500)},
+        {"404 with XML", Xml("<?xml version=\"1.0\"?><error>not found</error>", 404)},
         {"truncated XML", Xml(full.substr(0, full.size() - 40))},
-        {"HTML page", Xml("<html><body><p>Server busy<br></body></html>")},
-        {"never answers", with(Xml(full), [](auto& r) { r.mode = Mode::NeverAnswer; })},
-        {"closes early", with(Xml(full), [](auto& r) { r.mode = Mode::CloseEarly; })},
-        {"over the cap", Xml(std::string(4 << 20, ' ') + full)},
-        {"unknown encoding", Xml("<?xml version=\"1.0\" encoding=\"x-martian\"?><qqmusic/>")},
-        {"entity bomb", Xml("<?xml version=\"1.0\"?><!DOCTYPE q [<!ENTITY a \"aaaaaaaaaaaaaaaa\">"
-                            "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
-                            "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">]>"
-                            "<qqmusic><minemusiclist><minemusic><xsong_name>&c;</xsong_name>"
-                            "<xsong_url>u </xsong_url></minemusic></minemusiclist></qqmusic>")},
     };
     for (const auto& failure : failures) {
         SCOPED_TRACE(failure.what);
