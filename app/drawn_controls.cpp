@@ -42,7 +42,11 @@ void DrawnControls::Paint(HDC dc, const RECT& dirty, HFONT labelFont) const {
         if (!control.visible || !IntersectRect(&meeting, &area, &dirty))
             continue;
         if (control.picture) {
+            // A picture shows within its own box, as a picture control clips it.
+            const int saved = SaveDC(dc);
+            IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
             control.picture(dc, area);
+            RestoreDC(dc, saved);
         } else if (!control.text.empty()) {
             SetTextColor(dc, control.colour);
             DrawTextW(dc, control.text.c_str(), static_cast<int>(control.text.size()), &area,

@@ -1,9 +1,11 @@
 // Form1: creation, lifetime and the routing of messages to the named handlers.
 #include "form1.h"
 
+#include "design_fonts.h"
 #include "form1_design.h"
 #include "form3.h"
 #include "form_window.h"
+#include "pictures.h"
 
 #include <commctrl.h>
 
@@ -11,13 +13,17 @@ using namespace form1_design;
 
 namespace {
 
-constexpr wchar_t kClassName[] = L"QzoneMusicForm1";
+// Registered under the class name of a compiled form of the form package, so
+// the skin engine knows the window as a form and skins every control on it.
+constexpr wchar_t kClassName[] = L"ThunderRT6FormDC";
 
 
 enum ControlId : int {
     kIdQQ = 101,
     kIdCommand1,
     kIdCommand2,
+    kIdCommand3,
+    kIdCommand4,
     kIdListView1,
     kIdList1,
     kIdList2,
@@ -25,20 +31,12 @@ enum ControlId : int {
 };
 
 HWND MakeChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, Placement p,
-               int id) {
-    return CreateWindowExW(0, cls, text, WS_CHILD | style, Px(p.left), Px(p.top), Px(p.width),
+               int id, DWORD exStyle = 0) {
+    return CreateWindowExW(exStyle, cls, text, WS_CHILD | style, Px(p.left), Px(p.top), Px(p.width),
                            Px(p.height), parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                            GetModuleHandleW(nullptr), nullptr);
 }
 
-UniqueFont MakeFont(const FontDesign& design) {
-    LOGFONTW font{};
-    font.lfHeight = -MulDiv(design.points, 96, 72);
-    font.lfWeight = design.weight;
-    font.lfCharSet = design.charset;
-    wcscpy_s(font.lfFaceName, design.face);
-    return UniqueFont(CreateFontIndirectW(&font));
-}
 
 // Which drawn-control event a mouse message is. A left button going up is a
 // click only over the control it went down on.
@@ -56,21 +54,41 @@ constexpr MouseRoute kMouseRoutes[] = {
 
 std::vector<DrawnControl> Form1::DrawnControlRows() {
     using E = DrawnEvent;
-    auto on = [](E event, DrawnHandler handler) {
-        std::array<DrawnHandler, kDrawnEventCount> handlers{};
-        handlers[static_cast<size_t>(event)] = handler;
+    using Handlers = std::array<DrawnHandler, kDrawnEventCount>;
+    auto on = [](std::initializer_list<std::pair<E, DrawnHandler>> routes) {
+        Handlers handlers{};
+        for (const auto& [event, handler] : routes)
+            handlers[static_cast<size_t>(event)] = handler;
         return handlers;
     };
-    // In the order of DrawnRow. Labels lie above the window's own background.
+    // In the order of DrawnRow. The background lies beneath everything, the
+    // frame's hot areas and highlights above the strips, the labels on top.
     return {
-        {L"Label1", kLabel1Place, kCaptionColor, nullptr, true, true, 1, {}, L"歌曲"},
-        {L"Label2", kLabel2Place, kCaptionColor, nullptr, true, true, 1, {}, L"歌手"},
-        {L"Label4", kLabel4Place, kCaptionColor, nullptr, true, true, 1, {}, L"出处"},
-        {L"gqm", kGqmPlace, kSongTextColor, nullptr, true, true, 1, {}, L""},
-        {L"gq", kGqPlace, kSongTextColor, nullptr, true, true, 1, {}, L""},
-        {L"GuRL", kGuRLPlace, kSongTextColor, nullptr, false, true, 1,
-         on(E::DblClick, &Form1::GuRL_DblClick), L""},
-        {L"Label8", kLabel8Place, kStatusColor, nullptr, true, true, 1, {}, L""},
+        {L"Image1", kImage1Place, 0, &pictures::DrawBackground, false, true, 0,
+         on({{E::MouseMove, &Form1::Image1_MouseMove}}), L""},
+        {L"Image3", kImage3Place, 0, &pictures::DrawBottomStrip, false, true, 1,
+         on({{E::Click, &Form1::Image3_Click}}), L""},
+        {L"Image2", kImage2Place, 0, &pictures::DrawIconPicture, false, true, 2,
+         on({{E::MouseDown, &Form1::Image2_MouseDown}}), L""},
+        {L"Label3", kLabel3Place, 0, nullptr, false, true, 1,
+         on({{E::MouseDown, &Form1::Label3_MouseDown}, {E::MouseMove, &Form1::Label3_MouseMove}}),
+         L""},
+        {L"Label5", kLabel5Place, 0, nullptr, false, true, 3,
+         on({{E::MouseMove, &Form1::Label5_MouseMove}}), L""},
+        {L"Label6", kLabel6Place, 0, nullptr, false, true, 3,
+         on({{E::MouseMove, &Form1::Label6_MouseMove}}), L""},
+        {L"CL", kCLPlace, 0, &pictures::DrawCloseHighlight, false, false, 4,
+         on({{E::MouseDown, &Form1::CL_MouseDown}}), L""},
+        {L"MI", kMIPlace, 0, &pictures::DrawMinimiseHighlight, false, false, 4,
+         on({{E::MouseDown, &Form1::MI_MouseDown}}), L""},
+        {L"Label1", kLabel1Place, kCaptionColor, nullptr, true, true, 5, {}, L"歌曲"},
+        {L"Label2", kLabel2Place, kCaptionColor, nullptr, true, true, 5, {}, L"歌手"},
+        {L"Label4", kLabel4Place, kCaptionColor, nullptr, true, true, 5, {}, L"出处"},
+        {L"gqm", kGqmPlace, kSongTextColor, nullptr, true, true, 5, {}, L""},
+        {L"gq", kGqPlace, kSongTextColor, nullptr, true, true, 5, {}, L""},
+        {L"GuRL", kGuRLPlace, kSongTextColor, nullptr, false, true, 5,
+         on({{E::DblClick, &Form1::GuRL_DblClick}}), L""},
+        {L"Label8", kLabel8Place, kStatusColor, nullptr, true, true, 5, {}, L""},
     };
 }
 
@@ -112,7 +130,13 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_CREATE:
         lease_.Take();
+        CreateControls();
+        query_ = std::make_unique<QueryRunner>(hwnd_, WM_QUERY_FINISHED, httpOptions_);
+        WP1_ = std::make_unique<MediaPlayer>(hwnd_, WM_PLAYER_NOTIFY, audio_);
         Form_Load();
+        return 0;
+    case WM_CLOSE:
+        Unload();
         return 0;
     case WM_COMMAND:
         OnCommand(wParam);
@@ -134,7 +158,7 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND: {
         RECT client;
         GetClientRect(hwnd_, &client);
-        FillRect(reinterpret_cast<HDC>(wParam), &client, backBrush_.get());
+        FillRect(reinterpret_cast<HDC>(wParam), &client, formBrush_.get());
         return 1;
     }
     case WM_CTLCOLOREDIT:
@@ -142,7 +166,7 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             const HDC dc = reinterpret_cast<HDC>(wParam);
             SetTextColor(dc, kQQTextColor);
             SetBkColor(dc, kFormBackColor);
-            return reinterpret_cast<LRESULT>(backBrush_.get());
+            return reinterpret_cast<LRESULT>(qqBrush_.get());
         }
         break;
     case WM_TIMER:
@@ -169,22 +193,21 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         hwnd_ = nullptr;
         qqFont_.reset();
         labelFont_.reset();
-        backBrush_.reset();
+        buttonFont_.reset();
+        formBrush_.reset();
+        qqBrush_.reset();
+        bigIcon_.reset();
+        smallIcon_.reset();
         lease_.Release();
         return 0;
     }
     return DefWindowProcW(hwnd_, msg, wParam, lParam);
 }
 
-void Form1::Form_Load() {
-    CreateControls();
-    query_ = std::make_unique<QueryRunner>(hwnd_, WM_QUERY_FINISHED, httpOptions_);
-    WP1_ = std::make_unique<MediaPlayer>(hwnd_, WM_PLAYER_NOTIFY, audio_);
-}
-
 // Lets go of the query and the song without waiting for either: their workers
 // finish on their own and find nobody to report to.
 void Form1::OnDestroy() {
+    Form_Unload(); // when destroyed without being unloaded first
     query_.reset();
     WP1_.reset();
     SetTimer1(false);
@@ -200,6 +223,8 @@ void Form1::OnCommand(WPARAM wParam) {
     static constexpr CommandRoute kRoutes[] = {
         {kIdCommand1, BN_CLICKED, &Form1::Command1_Click},
         {kIdCommand2, BN_CLICKED, &Form1::Command2_Click},
+        {kIdCommand3, BN_CLICKED, &Form1::Command3_Click},
+        {kIdCommand4, BN_CLICKED, &Form1::Command4_Click},
     };
     for (const CommandRoute& route : kRoutes)
         if (route.id == LOWORD(wParam) && route.code == HIWORD(wParam))
@@ -244,27 +269,37 @@ void Form1::OnMouse(UINT msg, LPARAM lParam) {
 }
 
 void Form1::CreateControls() {
-    backBrush_.reset(CreateSolidBrush(kFormBackColor));
-    qqFont_ = MakeFont(kQQFont);
-    labelFont_ = MakeFont(kLabelFont);
+    formBrush_.reset(CreateSolidBrush(kFormBackColor));
+    qqBrush_.reset(CreateSolidBrush(kFormBackColor));
+    qqFont_ = CreateDesignFont(kQQFont);
+    labelFont_ = CreateDesignFont(kLabelFont);
+    buttonFont_ = CreateDesignFont(kButtonFont);
+    bigIcon_.reset(pictures::CreateAppIcon(GetSystemMetrics(SM_CXICON)));
+    smallIcon_.reset(pictures::CreateAppIcon(GetSystemMetrics(SM_CXSMICON)));
+    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
+    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
 
-    QQ_ = MakeChild(hwnd_, L"EDIT", kSampleNumber,
-                    WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, kQQPlace, kIdQQ);
+    // The text box and the table are sunken, as the form package made them.
+    QQ_ = MakeChild(hwnd_, L"EDIT", kSampleNumber, WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
+                    kQQPlace, kIdQQ, WS_EX_CLIENTEDGE);
     SendMessageW(QQ_, WM_SETFONT, reinterpret_cast<WPARAM>(qqFont_.get()), FALSE);
     SetWindowSubclass(QQ_, &Form1::QQProc, 0, reinterpret_cast<DWORD_PTR>(this));
 
-    Command1_ = MakeChild(hwnd_, L"BUTTON", kCommand1Caption,
-                          WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kCommand1Place, kIdCommand1);
-    Command2_ = MakeChild(hwnd_, L"BUTTON", kPauseCaption,
-                          WS_VISIBLE | WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, kCommand2Place,
+    const DWORD button = WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
+    Command1_ = MakeChild(hwnd_, L"BUTTON", kCommand1Caption, button, kCommand1Place, kIdCommand1);
+    Command2_ = MakeChild(hwnd_, L"BUTTON", kPauseCaption, button | WS_DISABLED, kCommand2Place,
                           kIdCommand2);
+    Command3_ = MakeChild(hwnd_, L"BUTTON", kCommand3Caption, button, kCommand3Place, kIdCommand3);
+    Command4_ = MakeChild(hwnd_, L"BUTTON", kCommand4Caption, button, kCommand4Place, kIdCommand4);
+    for (HWND b : {Command1_, Command2_, Command3_, Command4_})
+        SendMessageW(b, WM_SETFONT, reinterpret_cast<WPARAM>(buttonFont_.get()), FALSE);
 
     // A virtual list: the rows live in rows_, so 10,000 of them are shown in
     // one step without adding items one by one.
     ListView1_ = MakeChild(hwnd_, WC_LISTVIEWW, L"",
-                           WS_VISIBLE | WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_OWNERDATA |
-                               LVS_SINGLESEL | LVS_SHOWSELALWAYS,
-                           kListView1Place, kIdListView1);
+                           WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL |
+                               LVS_SHOWSELALWAYS,
+                           kListView1Place, kIdListView1, WS_EX_CLIENTEDGE);
     ListView_SetExtendedListViewStyle(ListView1_, LVS_EX_FULLROWSELECT);
     ListView_SetTextColor(ListView1_, kListTextColor);
     ListView_SetTextBkColor(ListView1_, kFormBackColor);
@@ -274,6 +309,29 @@ void Form1::CreateControls() {
     List3_ = MakeChild(hwnd_, L"LISTBOX", L"", listStyle, kList3Place, kIdList3);
     List2_ = MakeChild(hwnd_, L"LISTBOX", L"", listStyle, kList2Place, kIdList2);
     List1_ = MakeChild(hwnd_, L"LISTBOX", L"", listStyle, kList1Place, kIdList1);
+    AddToolTips();
+}
+
+void Form1::AddToolTips() {
+    toolTips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+    const std::pair<HWND, const wchar_t*> tips[] = {
+        {Command1_, kCommand1Tip},
+        {Command2_, kCommand2Tip},
+        {Command3_, kCommand3Tip},
+        {Command4_, kCommand4Tip},
+    };
+    for (const auto& [control, tip] : tips) {
+        TTTOOLINFOW tool{};
+        tool.cbSize = TTTOOLINFOW_V2_SIZE; // understood by every version of the control
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = hwnd_;
+        tool.uId = reinterpret_cast<UINT_PTR>(control);
+        tool.lpszText = const_cast<wchar_t*>(tip);
+        SendMessageW(toolTips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
 }
 
 LRESULT CALLBACK Form1::QQProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,

@@ -40,6 +40,8 @@ class Form1 {
     HWND QQ() const { return QQ_; }
     HWND Command1() const { return Command1_; }
     HWND Command2() const { return Command2_; }
+    HWND Command3() const { return Command3_; }
+    HWND Command4() const { return Command4_; }
     HWND ListView1() const { return ListView1_; }
     HWND List1() const { return List1_; }
     HWND List2() const { return List2_; }
@@ -52,8 +54,12 @@ class Form1 {
     const std::wstring& Label8() const { return drawn_[kLabel8].text; }
     // Where GuRL lies in the client area (a double-click there copies).
     static RECT GuRLRect();
+    // The labels and pictures the window draws itself (what is shown, where).
+    const DrawnControls& Drawn() const { return drawn_; }
 
     // Event handlers.
+    void Form_Load();
+    void Form_Unload();
     void Command1_Click();
     void Command2_Click();
     void QQ_KeyPress(wchar_t key);
@@ -62,6 +68,17 @@ class Form1 {
     void WP1_OpenStateChange();
     void Timer1_Timer();
     void GuRL_DblClick();
+    void Command3_Click();
+    void Command4_Click();
+    void Image3_Click();
+    void Label3_MouseDown();
+    void Image2_MouseDown();
+    void Image1_MouseMove();
+    void Label3_MouseMove();
+    void Label5_MouseMove();
+    void Label6_MouseMove();
+    void MI_MouseDown();
+    void CL_MouseDown();
 
     bool QueryRunning() const { return query_ && query_->Running(); }
     bool MusicDocLoaded() const { return MusicDocLoaded_; }
@@ -76,15 +93,18 @@ class Form1 {
     static constexpr UINT_PTR kTimer1Id = 1;
 
     // The rows of the drawn-controls table.
-    enum DrawnRow : size_t { kLabel1, kLabel2, kLabel4, kGqm, kGq, kGuRL, kLabel8 };
+    enum DrawnRow : size_t {
+        kImage1, kImage3, kImage2, kLabel3, kLabel5, kLabel6, kCL, kMI,
+        kLabel1, kLabel2, kLabel4, kGqm, kGq, kGuRL, kLabel8,
+    };
     static std::vector<DrawnControl> DrawnControlRows();
 
     // form1.cpp: creation and routing.
     static LRESULT CALLBACK QQProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                    DWORD_PTR self);
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-    void Form_Load();
     void CreateControls();
+    void AddToolTips();
     void OnCommand(WPARAM wParam);
     void OnNotify(NMHDR& header);
     void OnMouse(UINT msg, LPARAM lParam);
@@ -92,6 +112,11 @@ class Form1 {
     void Paint();
     void SetLabel(DrawnRow row, std::wstring text);
     int ShowMessage(const wchar_t* prompt, const wchar_t* caption, UINT flags);
+
+    // form1_shell.cpp: the painted frame and leaving the tool.
+    void Unload();
+    void StartMovingWindow();
+    void SetDrawnVisible(DrawnRow row, bool visible);
 
     // form1_query.cpp
     void OnQueryFinished(MusicListAnswer answer);
@@ -111,10 +136,14 @@ class Form1 {
     HttpOptions httpOptions_;
     HWND hwnd_ = nullptr;
     HWND QQ_ = nullptr, Command1_ = nullptr, Command2_ = nullptr, ListView1_ = nullptr;
+    HWND Command3_ = nullptr, Command4_ = nullptr, toolTips_ = nullptr;
     HWND List1_ = nullptr, List2_ = nullptr, List3_ = nullptr;
     UniqueFont qqFont_;
     UniqueFont labelFont_;
-    UniqueBrush backBrush_;
+    UniqueFont buttonFont_;
+    UniqueBrush formBrush_; // the window's background: the colour key once loaded
+    UniqueBrush qqBrush_;
+    UniqueIcon bigIcon_, smallIcon_;
     MessageBoxFn messageBox_;
     AudioOutputFactory audio_;
     std::unique_ptr<MediaPlayer> WP1_;

@@ -10,12 +10,7 @@ PORT="${DEMO_PORT:-18080}"
 source "$ROOT/scripts/env.sh"
 
 qzm_install_packages
-if [ ! -f "$BUILD/CMakeCache.txt" ]; then
-    cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
-        -DQZM_SERVICE_BASE="http://127.0.0.1:$PORT"
-fi
-cmake --build "$BUILD" -j"$(nproc)" --target QzoneMusic demo_service
+qzm_configure "$BUILD" -DQZM_SERVICE_BASE="http://127.0.0.1:$PORT"
 
 if [ -z "${DISPLAY:-}" ]; then
     echo "No DISPLAY: running on a private Xvfb display."
@@ -24,6 +19,7 @@ fi
 trap 'kill "${SERVICE_PID:-0}" 2>/dev/null || true; qzm_stop_wine; qzm_stop_audio; qzm_stop_display' EXIT
 qzm_start_audio "$BUILD"
 qzm_prepare_wine "$BUILD"
+qzm_build "$BUILD" --target QzoneMusic demo_service
 
 /usr/lib/wine/wine64 "$BUILD/demo/demo_service.exe" "$PORT" </dev/null &
 SERVICE_PID=$!

@@ -18,13 +18,19 @@ qzm_install_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
-qzm_configure_and_build() {
+qzm_configure() {
     local build="$1"; shift
     if [ ! -f "$build/CMakeCache.txt" ]; then
         cmake -S "$ROOT" -B "$build" -DCMAKE_BUILD_TYPE=Release \
             -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" "$@"
     fi
-    cmake --build "$build" -j"$(nproc)"
+}
+
+# The build runs a program of its own under Wine (it draws the icon file), so
+# it comes after the prefix is ready. Extra arguments go to cmake --build.
+qzm_build() {
+    local build="$1"; shift
+    cmake --build "$build" -j"$(nproc)" "$@"
 }
 
 # Starts a private Xvfb display for this run. Wine's desktop process takes
@@ -111,14 +117,15 @@ qzm_stop_audio() {
     [ -n "${QZM_PULSE_STARTED:-}" ] && pulseaudio -k >/dev/null 2>&1 || true
 }
 
-# Everything a run under Wine needs: packages, a build, a display, sound and
-# the prefix; torn down again when the calling script exits.
+# Everything a run under Wine needs: packages, a display, sound, the prefix
+# and a build; torn down again when the calling script exits.
 qzm_prepare_run() {
     local build="$1"
     qzm_install_packages
-    qzm_configure_and_build "$build"
+    qzm_configure "$build"
     qzm_start_display
     trap 'qzm_stop_wine; qzm_stop_audio; qzm_stop_display' EXIT
     qzm_start_audio "$build"
     qzm_prepare_wine "$build"
+    qzm_build "$build"
 }

@@ -195,3 +195,9 @@ class PaintDC {
     PAINTSTRUCT ps_{};
     HDC dc_;
 };
+
+// Icons are USER objects, released with DestroyIcon.
+inline void DestroyIconHandle(HICON h) {
+    DestroyIcon(h);
+}
+using UniqueIcon = UniqueGdi<HICON, DestroyIconHandle>;

@@ -1,0 +1,8 @@
+#pragma once
+#include "form1_design.h"
+#include "gdi_handles.h"
+
+// The designed font, or another installed Chinese face of the same size and
+// weight when the designed face (宋体) is missing: without one the font mapper
+// may pick a face that has no Chinese characters at all.
+UniqueFont CreateDesignFont(const form1_design::FontDesign& design);

@@ -1,0 +1,31 @@
+#pragma once
+#include <windows.h>
+
+
+// The main window's pictures, drawn in code at their designed sizes. Every
+// picture keeps clear of pure blue (0x00FF0000), the window's colour key,
+// except where the window is meant to be see-through: the rounded corners
+// and whatever lies beyond the client area.
+namespace pictures {
+
+inline constexpr SIZE kBackgroundSize{598, 323};  // Image1
+inline constexpr SIZE kBottomStripSize{598, 24};  // Image3
+inline constexpr SIZE kIconSize{47, 47};          // Image2, the window's and the program's icon
+inline constexpr SIZE kCloseHighlightSize{38, 17};    // CL
+inline constexpr SIZE kMinimiseHighlightSize{26, 17}; // MI
+
+inline constexpr COLORREF kKeyColour = 0x00FF0000;
+inline constexpr COLORREF kBodyColour = 0x00FFFCEE; // the controls' background too
+
+// Each draws its picture at the top-left corner of `box`, clipped to the box;
+// the icon is stretched to the box.
+void DrawBackground(HDC dc, const RECT& box);
+void DrawBottomStrip(HDC dc, const RECT& box);
+void DrawIconPicture(HDC dc, const RECT& box);
+void DrawCloseHighlight(HDC dc, const RECT& box);
+void DrawMinimiseHighlight(HDC dc, const RECT& box);
+
+// The icon as a Windows icon of size x size; null when the system refuses.
+HICON CreateAppIcon(int size);
+
+} // namespace pictures
