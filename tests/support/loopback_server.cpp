@@ -144,6 +144,8 @@ std::shared_ptr<const LoopbackResponse> LoopbackServer::Lookup(const std::string
     std::lock_guard lock(mutex_);
     auto it = routes_.find(path);
     if (it == routes_.end())
+        it = routes_.find(path.substr(0, path.find('?')));
+    if (it == routes_.end())
         it = routes_.find("*");
     return it != routes_.end() ? it->second : missing;
 }
@@ -186,8 +188,7 @@ void LoopbackServer::Answer(SOCKET client) {
         std::lock_guard lock(mutex_);
         requests_.push_back(target);
     }
-    const std::shared_ptr<const LoopbackResponse> route =
-        Lookup(target.substr(0, target.find('?')));
+    const std::shared_ptr<const LoopbackResponse> route = Lookup(target);
     const LoopbackResponse& response = *route;
 
     if (response.delayMs > 0 && WaitForSingleObject(stop_.get(), response.delayMs) == WAIT_OBJECT_0)

@@ -44,8 +44,9 @@ class LoopbackServer {
     LoopbackServer(const LoopbackServer&) = delete;
     LoopbackServer& operator=(const LoopbackServer&) = delete;
 
-    // Serves `response` for requests whose path (the target before '?') is
-    // `path`; "*" answers every path not given otherwise.
+    // Serves `response` for requests whose whole target (path and query) is
+    // `path`, or else whose path (the target before '?') is; "*" answers every
+    // path not given otherwise.
     void Serve(const std::string& path, LoopbackResponse response);
     std::wstring BaseAddress() const; // "http://127.0.0.1:PORT"
     uint16_t port() const { return port_; }

@@ -1,0 +1,90 @@
+// Runs the demo as a person would, without one: starts the tool, presses Enter
+// on the sample number, prints the table, plays the first song for a moment,
+// then the song whose address fails, and saves screenshots of the main window
+// and of the notice. demo_driver TOOL.exe OUTPUT-FOLDER; 0 when all went well.
+#include "tool_driver.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+void PrintUtf8(const std::wstring& text) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
+                                      nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), n,
+                        nullptr, nullptr);
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    std::fflush(stdout);
+}
+
+int Fail(const wchar_t* what) {
+    PrintUtf8(std::wstring(L"demo: ") + what + L"\n");
+    return 1;
+}
+
+POINT Centre(const RECT& r) {
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+bool WaitUntil(DWORD timeoutMs, auto done) {
+    for (const ULONGLONG deadline = GetTickCount64() + timeoutMs; !done(); Sleep(50))
+        if (GetTickCount64() >= deadline)
+            return false;
+    return true;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 3)
+        return Fail(L"usage: demo_driver TOOL.exe OUTPUT-FOLDER");
+    const std::wstring out = argv[2];
+    ToolProcess tool(argv[1]);
+    const HWND main = tool.WaitForWindow(L"ThunderRT6FormDC", 20000);
+    if (!main)
+        return Fail(L"the main window did not appear");
+    const HWND qq = FindChild(main, L"Edit");
+    const HWND table = FindChild(main, L"SysListView32");
+    if (!qq || !table)
+        return Fail(L"the QQ box or the song table is missing");
+
+    PrintUtf8(L"QQ号: " + ReadText(qq) + L", 回车查询\n");
+    RECT box;
+    GetWindowRect(qq, &box);
+    ClickAt(Centre(box));
+    PressKey(VK_END);
+    PressKey(VK_RETURN);
+    if (!WaitUntil(15000, [&] { return SendMessageW(table, LVM_GETITEMCOUNT, 0, 0) > 0; }))
+        return Fail(L"the table stayed empty");
+    const auto rows = tool.ReadRows(table, 4);
+    for (const auto& row : rows)
+        PrintUtf8(row[0] + L"\t" + row[1] + L"\t" + row[2] + L"\t" + row[3] + L"\n");
+
+    ClickAt(Centre(tool.RowRect(table, 0)), MouseButton::Left, 2);
+    Sleep(2500); // the first song plays; the status poll shows it
+    RECT window;
+    GetWindowRect(main, &window);
+    if (!SaveScreenPng(window, out + L"\\main-window.png"))
+        return Fail(L"cannot save the screenshot of the main window");
+
+    ClickAt(Centre(tool.RowRect(table, static_cast<int>(rows.size()) - 1)), MouseButton::Left, 2);
+    const HWND notice = tool.WaitForWindow(L"QzoneMusicForm3", 5000);
+    if (!notice)
+        return Fail(L"no notice for the song that cannot be played");
+    RECT around;
+    GetWindowRect(notice, &around);
+    InflateRect(&around, 40, 30);
+    if (!SaveScreenPng(around, out + L"\\notice.png"))
+        return Fail(L"cannot save the screenshot of the notice");
+
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    if (!tool.WaitForExit(15000))
+        return Fail(L"the tool did not end");
+    PrintUtf8(L"screenshots: " + out + L"\n");
+    return 0;
+}
