@@ -4,6 +4,7 @@
 #include "form1.h"
 
 #include "form1_design.h"
+#include "pictures.h"
 
 #include <shellapi.h>
 
@@ -25,6 +26,9 @@ void Form1::Form_Load() {
     formBrush_.reset(CreateSolidBrush(kKeyColour));
     SetWindowLongPtrW(hwnd_, GWL_EXSTYLE, GetWindowLongPtrW(hwnd_, GWL_EXSTYLE) | WS_EX_LAYERED);
     SetLayeredWindowAttributes(hwnd_, kKeyColour, 0, LWA_COLORKEY);
+    // The see-through corners let clicks through on Wine as well; the window
+    // owns the region from here on.
+    SetWindowRgn(hwnd_, pictures::CreateWindowShape(), TRUE);
 }
 
 void Form1::Form_Unload() {}

@@ -71,29 +71,37 @@ void VerticalGradient(HDC dc, const RECT& rc, COLORREF top, COLORREF bottom) {
         Fill(dc, {rc.left, rc.top + y, rc.right, rc.top + y + 1}, Blend(top, bottom, y, rows - 1));
 }
 
-// Paints the key colour over the window's rounded-off corners where they fall
-// into `clip` (window pixels); the border follows the rounding.
-void CutWindowCorners(HDC dc, const RECT& clip) {
+enum class CornerPixel { Inside, Border, Outside };
+
+// Visits the pixels of the window's four rounded corners (window pixels) that
+// are not plainly inside, telling which lie outside the window and which on
+// its rounded border.
+template <typename Visit> void ForEachCornerPixel(Visit visit) {
     const int width = Px(kClient.width), height = Px(kClient.height);
     const int r = kCornerRadius;
     const POINT centres[] = {
         {r - 1, r - 1}, {width - r, r - 1}, {r - 1, height - r}, {width - r, height - r}};
-    for (const POINT c : centres) {
+    for (const POINT c : centres)
         for (int dy = -r; dy <= r; ++dy)
             for (int dx = -r; dx <= r; ++dx) {
                 const POINT p{c.x + dx, c.y + dy};
                 const bool outward = (dx == 0 || (dx < 0) == (c.x < width / 2)) &&
                                      (dy == 0 || (dy < 0) == (c.y < height / 2));
-                if (!outward || p.x < 0 || p.y < 0 || p.x >= width || p.y >= height ||
-                    !PtInRect(&clip, p))
+                if (!outward || p.x < 0 || p.y < 0 || p.x >= width || p.y >= height)
                     continue;
                 const double d = std::hypot(dx, dy);
-                if (d > r - 0.5)
-                    SetPixelV(dc, p.x, p.y, kKeyColour);
-                else if (d > r - 1.5)
-                    SetPixelV(dc, p.x, p.y, kBorder);
+                if (d > r - 1.5)
+                    visit(p, d > r - 0.5 ? CornerPixel::Outside : CornerPixel::Border);
             }
-    }
+}
+
+// Paints the key colour over the window's rounded-off corners where they fall
+// into `clip` (window pixels); the border follows the rounding.
+void CutWindowCorners(HDC dc, const RECT& clip) {
+    ForEachCornerPixel([&](POINT p, CornerPixel kind) {
+        if (PtInRect(&clip, p))
+            SetPixelV(dc, p.x, p.y, kind == CornerPixel::Outside ? kKeyColour : kBorder);
+    });
 }
 
 void DrawTextIn(HDC dc, const wchar_t* text, RECT rc, COLORREF colour, HFONT font, UINT format) {
@@ -134,6 +142,17 @@ void DrawButtonFace(HDC dc, const RECT& rc, COLORREF face, COLORREF edge) {
 }
 
 } // namespace
+
+HRGN CreateWindowShape() {
+    HRGN shape = CreateRectRgn(0, 0, Px(kClient.width), Px(kClient.height));
+    ForEachCornerPixel([&](POINT p, CornerPixel kind) {
+        if (kind != CornerPixel::Outside)
+            return;
+        const UniqueRegion pixel(CreateRectRgn(p.x, p.y, p.x + 1, p.y + 1));
+        CombineRgn(shape, shape, pixel.get(), RGN_DIFF);
+    });
+    return shape;
+}
 
 HICON CreateAppIcon(int size) {
     BITMAPV5HEADER header{};

@@ -25,6 +25,11 @@ void DrawIconPicture(HDC dc, const RECT& box);
 void DrawCloseHighlight(HDC dc, const RECT& box);
 void DrawMinimiseHighlight(HDC dc, const RECT& box);
 
+// The window's shape: its client area less the rounded-off corners that the
+// pictures leave in the key colour. The colour key alone makes those corners
+// see-through for clicks on Windows; Wine hit-tests by the window's region.
+HRGN CreateWindowShape();
+
 // The icon as a Windows icon of size x size; null when the system refuses.
 HICON CreateAppIcon(int size);
 

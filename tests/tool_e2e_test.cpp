@@ -1,0 +1,259 @@
+// The real tool (the demo build) in a process of its own against this test's
+// loopback service, driven with real mouse and keyboard input under Xvfb.
+#include "answers.h"
+#include "loopback_server.h"
+#include "tool_driver.h"
+#include "wav.h"
+
+#include <gtest/gtest.h>
+#include <commctrl.h>
+
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr char kListPath[] = "/fcg-bin/fcgi_agent_zhenghe.fcg";
+
+POINT Centre(const RECT& r) {
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+bool WaitUntil(DWORD timeoutMs, auto done) {
+    for (const ULONGLONG deadline = GetTickCount64() + timeoutMs; !done(); Sleep(30))
+        if (GetTickCount64() >= deadline)
+            return false;
+    return true;
+}
+
+std::wstring ClipboardText() {
+    std::wstring text;
+    if (!OpenClipboard(nullptr))
+        return L"<busy>";
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = chars;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+// Nanoseconds since 1970, the clock the fake xdg-open writes down.
+std::uint64_t UnixNanoseconds() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const std::uint64_t ticks = (static_cast<std::uint64_t>(now.dwHighDateTime) << 32) |
+                                now.dwLowDateTime;
+    return (ticks - 116444736000000000ull) * 100;
+}
+
+class ToolEndToEnd : public testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(server.Listening()) << "port " << QZM_DEMO_PORT << " is taken";
+        const std::wstring base = server.BaseAddress();
+        for (int i = 1; i <= 2; ++i) {
+            LoopbackResponse song;
+            song.contentType = "audio/wav";
+            song.body = MakeWav(MakeTonePcm(8000, 1, 3.0, 300.0 * i), 8000, 1);
+            server.Serve("/song" + std::to_string(i) + ".wav", song);
+        }
+        LoopbackResponse list;
+        list.body = MakeAnswer({{base + L"/song1.wav ", L"一", L"甲"},
+                                {base + L"/song2.wav ", L"二", L"乙"},
+                                {base + L"/gone.mp3 ", L"三", L"丙"}},
+                               "GB2312", 936);
+        server.Serve(kListPath, list);
+        log_ = "Z:" + std::string(getenv("WINEPREFIX") ? getenv("WINEPREFIX") : "/tmp") +
+               "/qzm-opened.log";
+        std::remove(log_.c_str());
+
+        tool = std::make_unique<ToolProcess>(QZM_DEMO_EXE);
+        main = tool->WaitForWindow(L"ThunderRT6FormDC", 20000);
+        ASSERT_NE(main, nullptr);
+        qq = FindChild(main, L"Edit");
+        table = FindChild(main, L"SysListView32");
+        ASSERT_TRUE(qq && table);
+    }
+
+    void TearDown() override {
+        if (tool && tool->Running() && IsWindow(main)) {
+            ShowWindowAsync(main, SW_HIDE); // Wine takes seconds to destroy a shown window
+            PostMessageW(main, WM_CLOSE, 0, 0);
+            tool->WaitForExit(10000);
+        }
+    }
+
+    POINT At(int x, int y) const { return ScreenPoint(main, {x, y}); }
+
+    // A message box of the tool with this caption, or null once the time is up.
+    HWND WaitForBox(const wchar_t* caption, DWORD timeoutMs = 5000) const {
+        HWND box = nullptr;
+        WaitUntil(timeoutMs, [&] {
+            box = tool->WaitForWindow(L"#32770", 0);
+            return box && ReadText(box) == caption;
+        });
+        return box && ReadText(box) == caption ? box : nullptr;
+    }
+
+    // Types the number into the QQ box with the keyboard and presses Enter.
+    void Query(const std::wstring& number) {
+        ClickAt(Centre(WindowRect(qq)));
+        SendMessageW(qq, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+        for (wchar_t digit : number)
+            PressKey(static_cast<WORD>(digit));
+        PressKey(VK_RETURN);
+    }
+
+    static RECT WindowRect(HWND hwnd) {
+        RECT r;
+        GetWindowRect(hwnd, &r);
+        return r;
+    }
+
+    // The addresses the tool opened, each with the time it reached xdg-open.
+    std::vector<std::pair<std::uint64_t, std::string>> Opened() const {
+        std::vector<std::pair<std::uint64_t, std::string>> lines;
+        std::ifstream in(log_);
+        for (std::uint64_t at; in >> at;) {
+            std::string address;
+            std::getline(in >> std::ws, address);
+            lines.push_back({at, address});
+        }
+        return lines;
+    }
+
+    LoopbackServer server{QZM_DEMO_PORT};
+    std::unique_ptr<ToolProcess> tool;
+    HWND main = nullptr, qq = nullptr, table = nullptr;
+    std::string log_;
+};
+
+TEST_F(ToolEndToEnd, AQueryByKeyboardFillsTheTableAndTheSongsPlayCopyAndFail) {
+    Query(L"12345");
+    ASSERT_TRUE(WaitUntil(10000, [&] { return SendMessageW(table, LVM_GETITEMCOUNT, 0, 0) == 3; }));
+    const std::wstring base = server.BaseAddress();
+    EXPECT_EQ(tool->ReadRows(table, 4),
+              (std::vector<std::vector<std::wstring>>{{L"1", L"一", L"甲", base + L"/song1.wav"},
+                                                      {L"2", L"二", L"乙", base + L"/song2.wav"},
+                                                      {L"3", L"三", L"丙", base + L"/gone.mp3"}}));
+    EXPECT_NE(server.Requests().front().find("UIN=12345&"), std::string::npos);
+
+    // A double-click plays: the song is fetched; the button pauses and resumes.
+    ClickAt(Centre(tool->RowRect(table, 0)), MouseButton::Left, 2);
+    EXPECT_TRUE(WaitUntil(5000, [&] { return server.Requests().back() == "/song1.wav"; }));
+    const HWND play = FindChild(main, L"Button", L"播/暂");
+    ASSERT_NE(play, nullptr);
+    ClickAt(Centre(WindowRect(play)));
+    EXPECT_EQ(ReadText(play), L"暂/播");
+    ClickAt(Centre(WindowRect(play)));
+    EXPECT_EQ(ReadText(play), L"播/暂");
+
+    // A click shows the second song; a double-click on its address copies it.
+    ClickAt(Centre(tool->RowRect(table, 1)));
+    ClickAt(At(80, 70), MouseButton::Left, 2);
+    const HWND copied = WaitForBox(L"复制");
+    ASSERT_NE(copied, nullptr);
+    EXPECT_EQ(ReadText(GetDlgItem(copied, 0xFFFF)), L"复制成功！");
+    PostMessageW(copied, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(ClipboardText(), base + L"/song2.wav");
+
+    // The song that cannot be played brings the notice.
+    ClickAt(Centre(tool->RowRect(table, 2)), MouseButton::Left, 2);
+    EXPECT_NE(tool->WaitForWindow(L"QzoneMusicForm3", 5000), nullptr);
+}
+
+TEST_F(ToolEndToEnd, TheClosePictureAsksAndOKClosesBeforeTheHomePageOpens) {
+    MoveMouseTo(At(575, 8)); // over the close button: its highlight shows
+    ClickAt(At(575, 8), MouseButton::Right);
+    HWND question = WaitForBox(L"提示");
+    ASSERT_NE(question, nullptr);
+    EXPECT_EQ(ReadText(GetDlgItem(question, 0xFFFF)), L"您确定要退出吗？");
+    PostMessageW(question, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(WaitUntil(3000, [&] { return !IsWindow(question); }));
+    Sleep(300);
+    EXPECT_TRUE(IsWindowVisible(main)); // Cancel: nothing changes
+    EXPECT_TRUE(Opened().empty());
+
+    ClickAt(At(575, 8), MouseButton::Right);
+    question = WaitForBox(L"提示");
+    ASSERT_NE(question, nullptr);
+    PostMessageW(question, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntil(5000, [&] { return !IsWindow(main); }));
+    const std::uint64_t closed = UnixNanoseconds();
+    ASSERT_TRUE(WaitUntil(5000, [&] { return !Opened().empty(); }));
+    EXPECT_EQ(Opened().front().second, "https://qzone.qq.com/");
+    EXPECT_GE(Opened().front().first + 50'000'000, closed) << "the window closed first";
+    EXPECT_TRUE(tool->WaitForExit(5000));
+}
+
+TEST_F(ToolEndToEnd, ExitOpensTheHomePageAndClosesWithoutAQuestion) {
+    ClickAt(Centre(WindowRect(FindChild(main, L"Button", L"退出"))));
+    EXPECT_TRUE(tool->WaitForExit(10000));
+    EXPECT_EQ(WaitForBox(L"提示", 0), nullptr);
+    ASSERT_TRUE(WaitUntil(5000, [&] { return !Opened().empty(); }));
+    EXPECT_EQ(Opened().front().second, "https://qzone.qq.com/");
+}
+
+// Any mouse button on the title strip moves the window with the mouse.
+TEST_F(ToolEndToEnd, ARightButtonOnTheTitleStripMovesTheWindow) {
+    const RECT before = WindowRect(main);
+    const POINT grab = At(200, 10);
+    MoveMouseTo(grab);
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
+    SendInput(1, &input, sizeof(input));
+    Sleep(300);
+    for (int step = 1; step <= 4; ++step)
+        MoveMouseTo({grab.x + 10 * step, grab.y + 8 * step});
+    input.mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_RIGHTUP;
+    SendInput(1, &input, sizeof(input));
+    ASSERT_TRUE(WaitUntil(3000, [&] { return WindowRect(main).left != before.left; }));
+    const RECT after = WindowRect(main);
+    EXPECT_EQ(after.left - before.left, 40);
+    EXPECT_EQ(after.top - before.top, 32);
+}
+
+LRESULT CALLBACK CountClicks(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_LBUTTONDOWN)
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, GetWindowLongPtrW(hwnd, GWLP_USERDATA) + 1);
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+// The window's colour key makes its pure-blue pixels see-through for clicks
+// too: the rounded-off corner belongs to the window below.
+TEST_F(ToolEndToEnd, ClicksOnPureBluePixelsReachTheWindowBelow) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = CountClicks;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = L"QzmBelow";
+    RegisterClassW(&wc);
+    const RECT area = WindowRect(main);
+    const HWND below = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP | WS_VISIBLE, area.left,
+                                       area.top, 40, 40, nullptr, nullptr, wc.hInstance, nullptr);
+    // The tool's window back on top, over the new one.
+    SetWindowPos(main, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    ClickAt(At(300, 60));
+    auto clicks = [&] {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+        return GetWindowLongPtrW(below, GWLP_USERDATA);
+    };
+    Sleep(300);
+    clicks();
+    ClickAt(At(0, 0)); // the corner: pure blue
+    EXPECT_TRUE(WaitUntil(2000, [&] { return clicks() == 1; }));
+    ClickAt(At(20, 30)); // the window's own background, over the same window below
+    Sleep(300);
+    EXPECT_EQ(clicks(), 1);
+    DestroyWindow(below);
+}
+
+} // namespace
