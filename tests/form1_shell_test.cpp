@@ -123,35 +123,6 @@ TEST_F(Form1Shell, HoverPicturesFollowTheMouseInTheDesignedOrder) {
     }
 }
 
-TEST_F(Form1Shell, TheClosePictureAsksFirstAndOpensTheHomePageAfterClosing) {
-    Send(WM_MOUSEMOVE, 575, 8);
-    reply = IDCANCEL;
-    Send(WM_RBUTTONDOWN, 575, 8); // any button
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].prompt, L"您确定要退出吗？");
-    EXPECT_EQ(shown[0].caption, L"提示");
-    EXPECT_EQ(shown[0].flags & MB_TYPEMASK, static_cast<UINT>(MB_OKCANCEL));
-    EXPECT_EQ(shown[0].flags & MB_ICONMASK, static_cast<UINT>(MB_ICONQUESTION));
-    EXPECT_TRUE(IsWindow(form->hwnd())); // Cancel: nothing changes
-    EXPECT_TRUE(Visible(L"CL"));
-
-    reply = IDOK;
-    ShowWindow(form->hwnd(), SW_HIDE);
-    Send(WM_LBUTTONDOWN, 575, 8);
-    EXPECT_EQ(form->hwnd(), nullptr);
-    const std::vector<std::string> opened = Opened(1);
-    ASSERT_EQ(opened.size(), 1u) << "Cancel opened nothing, OK the home page";
-    EXPECT_EQ(opened[0], "https://qzone.qq.com/");
-}
-
-TEST_F(Form1Shell, ExitOpensTheHomePageAndClosesWithoutAsking) {
-    ShowWindow(form->hwnd(), SW_HIDE);
-    SendMessageW(form->Command3(), BM_CLICK, 0, 0);
-    EXPECT_TRUE(shown.empty());
-    EXPECT_EQ(form->hwnd(), nullptr);
-    EXPECT_EQ(Opened(1), std::vector<std::string>{"https://qzone.qq.com/"});
-}
-
 TEST_F(Form1Shell, AboutAndTheBottomStripOpenTheHomePage) {
     SendMessageW(form->Command4(), BM_CLICK, 0, 0);
     Send(WM_LBUTTONDOWN, 300, 316);
