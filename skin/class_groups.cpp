@@ -35,10 +35,10 @@ constexpr std::array kClassTable{
     ClassRow{L"sysheader32", ClassGroup::Header},
     ClassRow{L"progressbar20wndclass", ClassGroup::ProgressBar},
     ClassRow{L"progressbarwndclass", ClassGroup::ProgressBar},
-    ClassRow{L"datalistwndclass", ClassGroup::SpecialList},
-    ClassRow{L"dblistwndclass", ClassGroup::SpecialList},
-    ClassRow{L"combolbox", ClassGroup::SpecialList},
-    ClassRow{L"apexgrid", ClassGroup::SpecialList, true},
+    ClassRow{L"datalistwndclass", ClassGroup::DataList},
+    ClassRow{L"dblistwndclass", ClassGroup::DataList},
+    ClassRow{L"combolbox", ClassGroup::DropDownList},
+    ClassRow{L"apexgrid", ClassGroup::Grid, true},
 };
 
 } // namespace

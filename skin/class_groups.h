@@ -16,7 +16,9 @@ enum class ClassGroup {
     OptionButton,
     Header,
     ProgressBar,
-    SpecialList, // data lists, a combo box's drop-down list and grids: painted specially
+    DataList,     // data-bound lists: a list frame over their own paint, their own border
+    DropDownList, // a combo box's drop-down list: a list frame over its own paint
+    Grid,         // "apexgrid*": a frame line over their own paint when they have a border
     Other,
 };
 

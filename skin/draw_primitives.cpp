@@ -42,6 +42,10 @@ int GetWindowSize(HWND hwnd, WindowSize& size) {
     return 1;
 }
 
+COLORREF FrameColourFor(HWND hwnd) {
+    return IsWindowEnabled(hwnd) ? kFrameEnabled : kFrameDisabled;
+}
+
 int FillSolid(HDC dc, int x, int y, int width, int height, COLORREF colour) {
     return PaintWithSolidBrush(FillRect, dc, BoxRect(x, y, width, height), colour);
 }

@@ -1,4 +1,6 @@
 #pragma once
+#include "gdi_handles.h"
+
 #include <windows.h>
 
 #include <optional>
@@ -44,5 +46,23 @@ int DrawSkinSlice(HDC destDC, int x, int y, int width, int height, HDC srcDC, in
 // halftone palette made for the call.
 void DrawKeyed(HDC destDC, int x, int y, int width, int height, HDC srcDC, int srcX, int srcY,
                COLORREF keyColour, HPALETTE palette = nullptr);
+
+// The frame line of a control: pale while the window is disabled.
+COLORREF FrameColourFor(HWND hwnd);
+
+// The device context a painter was given, or the window's own (non-client area
+// included) borrowed for the painter's call when it was given none.
+class TargetDC {
+  public:
+    TargetDC(HWND hwnd, HDC given) : given_(given) {
+        if (!given_)
+            own_.emplace(hwnd, true);
+    }
+    HDC get() const { return given_ ? given_ : own_->get(); }
+
+  private:
+    HDC given_;
+    std::optional<WindowDC> own_;
+};
 
 } // namespace skin

@@ -14,7 +14,7 @@ struct ScratchSlot {
     int height = 0;
 };
 
-std::array<ScratchSlot, 4> slots;
+std::array<ScratchSlot, 5> slots;
 UniquePalette halftone;
 
 ImageSurface CreateMonochromeSurface(int width, int height) {

@@ -5,7 +5,8 @@
 // and reused by every call. Under Wine a display DC costs about 0.3 ms and a display
 // bitmap 0.1 ms, so making them per call put a ten-control repaint near 10 ms.
 // GUI thread only: the primitives that borrow them never run concurrently, and no
-// primitive sends a message while it holds one.
+// primitive or painter sends a message while it holds one (a message could paint
+// another control into the same surface).
 namespace skin {
 
 enum class ScratchRole {
@@ -13,6 +14,7 @@ enum class ScratchRole {
     KeyedWork, // DrawKeyed: the destination's pixels, then the result
     KeyedCopy, // DrawKeyed: the source with its key pixels blackened
     KeyedMask, // DrawKeyed: monochrome, 1 where the key was
+    Compose,   // a painter's picture of a control or a part of one
 };
 
 // A memory DC of at least width x height for the role (display-compatible; the mask

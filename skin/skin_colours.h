@@ -10,6 +10,7 @@ inline constexpr COLORREF kFramePressedCheck = 0x00C48639;
 inline constexpr COLORREF kProgressFill = 0x00F6D64C;
 inline constexpr COLORREF kDisabledCaption = 0x00968A79; // caption of a disabled push button
 inline constexpr COLORREF kWhite = 0x00FFFFFF;           // backgrounds, inner frames
+inline constexpr COLORREF kBlack = 0x00000000;           // captions and header texts
 inline constexpr COLORREF kSkinKey = 0x00FF00FF;         // transparent pixels of the images
 
 // One line, centred both ways, cut with an ellipsis when too wide.

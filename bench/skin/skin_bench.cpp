@@ -1,14 +1,26 @@
-// Times the skin's drawing primitives and a full repaint of a form's worth of skinned
-// controls. Prints one line per figure; run under Wine with a display (Xvfb).
+// Times the skin's drawing primitives, its painters and a full repaint of a form's
+// worth of skinned controls. Prints one line per figure; run under Wine with a display
+// (Xvfb).
+#include "class_groups.h"
+#include "control_painters.h"
 #include "draw_primitives.h"
+#include "frame_painter.h"
+#include "gallery_form.h"
+#include "paint_dispatch.h"
+#include "push_button_painter.h"
 #include "skin_colours.h"
 #include "skin_images.h"
+#include "skin_props.h"
 #include "skin_state.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <set>
+#include <vector>
 
 namespace {
 
@@ -23,20 +35,24 @@ double NowMs() {
     return static_cast<double>(t.QuadPart) / ticksPerMs;
 }
 
-// Mean time of one call, in microseconds, over enough calls to last about a second.
+// Time of one call, in microseconds: the median over batches of about 20 ms each for
+// about a second, so that a burst of another process on a shared machine does not count.
 double MicrosPerCall(const std::function<void()>& call) {
     for (int i = 0; i < 20; ++i)
         call();
-    int calls = 0;
-    const double start = NowMs();
-    double elapsed = 0;
-    do {
-        for (int i = 0; i < 50; ++i)
+    int perBatch = 1;
+    for (double start = NowMs(); NowMs() - start < 20.0; perBatch *= 2)
+        for (int i = 0; i < perBatch; ++i)
             call();
-        calls += 50;
-        elapsed = NowMs() - start;
-    } while (elapsed < 1000.0);
-    return elapsed * 1000.0 / calls;
+    std::vector<double> batches;
+    for (const double start = NowMs(); NowMs() - start < 1000.0 || batches.size() < 5;) {
+        const double batchStart = NowMs();
+        for (int i = 0; i < perBatch; ++i)
+            call();
+        batches.push_back((NowMs() - batchStart) * 1000.0 / perBatch);
+    }
+    std::nth_element(batches.begin(), batches.begin() + batches.size() / 2, batches.end());
+    return batches[batches.size() / 2];
 }
 
 // Ten controls as a form shows them: six push buttons, two option buttons (circle and
@@ -55,6 +71,81 @@ void RepaintForm(HDC dc) {
         DrawSkinSlice(dc, 100 + 120 * i, 50, 17, 21, DropButtonSkin.get(), 0, 0, 4, 18, 2, 1, 1, 1);
         DrawKeyed(dc, 105 + 120 * i, 58, 7, 4, DropButtonSkin.get(), 8, 0, kSkinKey);
     }
+}
+
+// Stands for a control's own procedure that paints nothing, to time the skin's share.
+LRESULT CALLBACK PaintsNothing(HWND hwnd, UINT message, WPARAM, LPARAM) {
+    if (message == WM_PAINT)
+        ValidateRect(hwnd, nullptr);
+    return 0;
+}
+
+enum class Pass { Skinned, SkinAlone, OwnAlone };
+
+// A full repaint of one control of every class group of the gallery form: for each, the
+// frame, then the client area.
+void PaintOneOfEveryGroup(HWND form, Pass pass) {
+    std::set<skin::ClassGroup> seen;
+    for (HWND child = GetWindow(form, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!seen.insert(skin::GetClassGroup(child)).second)
+            continue;
+        const WNDPROC own = pass == Pass::SkinAlone
+                                ? PaintsNothing
+                                : reinterpret_cast<WNDPROC>(GetWindowLongPtrW(child, GWLP_WNDPROC));
+        InvalidateRect(child, nullptr, FALSE);
+        if (pass == Pass::OwnAlone) {
+            CallWindowProcW(own, child, WM_NCPAINT, 1, 0);
+            CallWindowProcW(own, child, WM_PAINT, 0, 0);
+        } else {
+            skin::OnNcPaint(own, child, WM_NCPAINT, 1, 0);
+            skin::OnPaint(own, child, WM_PAINT, 0, 0);
+        }
+    }
+}
+
+// The painters' figures: a 41 x 25 push button's faces and one blend of them (one fade
+// tick), a four-item header 585 pixels wide, and a whole form.
+void TimePainters() {
+    const HWND host = CreateWindowExW(WS_EX_TOPMOST, L"SkinBench", L"", WS_POPUP | WS_VISIBLE, 0,
+                                      140, 620, 320, nullptr, nullptr, nullptr, nullptr);
+    if (!host || !gallery::CreateGalleryControls(host)) {
+        std::printf("(no gallery form: painter figures skipped)\n");
+        return;
+    }
+    const HWND button = GetDlgItem(host, gallery::kOkButton);
+    SetWindowPos(button, nullptr, 0, 0, 41, 25, SWP_NOMOVE | SWP_NOZORDER);
+    for (HWND child = GetWindow(host, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        skin::SetSkinProp(child, skin::SkinProp::HDINDEX, -1);
+        skin::SetSkinProp(child, skin::SkinProp::HMINDEX, -1);
+        skin::SetSkinProp(child, skin::SkinProp::OLDSTYLE, GetWindowLongW(child, GWL_STYLE));
+        if (skin::GetClassGroup(child) == skin::ClassGroup::PushButton)
+            skin::CreateButtonFaces(child);
+    }
+    std::printf("[painters]\n");
+    std::printf("RenderButtonFaces 41x25        %9.1f us\n",
+                MicrosPerCall([button] { skin::RenderButtonFaces(button); }));
+    skin::SetSkinProp(button, skin::SkinProp::ALPHALEVEL, 140);
+    std::printf("PaintPushButton blend 41x25    %9.1f us   (target <= 100 us: one fade tick)\n",
+                MicrosPerCall([button] { skin::PaintPushButton(button, nullptr); }));
+
+    const HWND header = GetDlgItem(host, gallery::kHeader);
+    SetWindowPos(header, nullptr, 0, 0, 585, 20, SWP_NOMOVE | SWP_NOZORDER);
+    std::printf("ComposeHeader 4 items 585 px   %9.1f us\n",
+                MicrosPerCall([header] { skin::ComposeHeader(header); }));
+    const struct {
+        const char* name;
+        Pass pass;
+    } passes[] = {{"WM_PAINT + WM_NCPAINT, a group ", Pass::Skinned},
+                  {"  the skin's share alone       ", Pass::SkinAlone},
+                  {"  the own procedures, no skin  ", Pass::OwnAlone}};
+    for (const auto& p : passes)
+        std::printf("%s%9.1f us%s\n", p.name,
+                    MicrosPerCall([host, &p] { PaintOneOfEveryGroup(host, p.pass); }),
+                    p.pass == Pass::Skinned ? "   (target <= 2000 us; one control of every group)"
+                                            : "");
+    for (HWND child = GetWindow(host, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        skin::ReleaseButtonFaces(child);
+    DestroyWindow(host);
 }
 
 } // namespace
@@ -114,6 +205,7 @@ int wmain() {
     }
     if (windowDc)
         ReleaseDC(window, windowDc);
+    TimePainters();
     skin::ReleaseSkinImages();
     if (window)
         DestroyWindow(window);

@@ -1,6 +1,11 @@
 #include "skin_test_support.h"
 
+#include "draw_primitives.h"
+#include "gdi_handles.h"
+#include "gallery_form.h"
 #include "skin_images.h"
+
+#include <algorithm>
 
 #include <charconv>
 #include <cstdio>
@@ -124,6 +129,85 @@ std::string DescribeMismatches(HDC dc, int width, int height,
     if (count > 8)
         out += std::to_string(count) + " mismatches in all\n";
     return out;
+}
+
+} // namespace skin_test
+
+namespace skin_test {
+
+HWND Stage() {
+    static const HWND stage = [] {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = DefWindowProcW;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = L"SkinTestStage";
+        RegisterClassW(&wc);
+        return CreateWindowExW(WS_EX_TOPMOST, L"SkinTestStage", L"", WS_POPUP | WS_VISIBLE, 0, 0,
+                               640, 400, nullptr, nullptr, wc.hInstance, nullptr);
+    }();
+    return stage;
+}
+
+TestWindow::TestWindow(const wchar_t* className, const wchar_t* text, DWORD style, int x, int y,
+                       int width, int height, DWORD exStyle) {
+    if (gallery::RegisterFormPackageClasses())
+        hwnd_ =
+            CreateWindowExW(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, x, y, width,
+                            height, Stage(), nullptr, GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
+                 FALSE);
+    RedrawWindow(hwnd_, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+void FillWindow(HWND hwnd, COLORREF colour) {
+    RECT rc{};
+    GetWindowRect(hwnd, &rc);
+    skin::FillSolid(WindowDC(hwnd, true).get(), 0, 0, rc.right - rc.left, rc.bottom - rc.top,
+                    colour);
+}
+
+std::vector<COLORREF> WindowSnapshot(HWND hwnd) {
+    RECT rc{};
+    GetWindowRect(hwnd, &rc);
+    const int width = rc.right - rc.left;
+    const WindowDC dc(hwnd, true);
+    std::vector<COLORREF> all;
+    for (int i = 0; i < width * (rc.bottom - rc.top); ++i)
+        all.push_back(GetPixel(dc.get(), i % width, i / width));
+    return all;
+}
+
+COLORREF At(const skin::ImageSurface& image, int x, int y) {
+    return GetPixel(image.get(), x, y);
+}
+
+std::string Mismatches(HDC dc, std::initializer_list<long long> xyColour) {
+    std::string out;
+    for (auto p = xyColour.begin(); p + 2 < xyColour.end(); p += 3)
+        if (GetPixel(dc, static_cast<int>(p[0]), static_cast<int>(p[1])) != p[2])
+            out += std::to_string(p[0]) + "," + std::to_string(p[1]) + " ";
+    return out;
+}
+
+std::string Mismatches(HWND window, std::initializer_list<long long> xyColour) {
+    return Mismatches(WindowDC(window, true).get(), xyColour);
+}
+
+std::vector<UINT>& Recorded() {
+    static std::vector<UINT> messages;
+    return messages;
+}
+
+bool WasRecorded(UINT message) {
+    return std::find(Recorded().begin(), Recorded().end(), message) != Recorded().end();
+}
+
+LRESULT CALLBACK RecordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    Recorded().push_back(message);
+    const auto own = reinterpret_cast<WNDPROC>(GetClassLongPtrW(hwnd, GCLP_WNDPROC));
+    return CallWindowProcW(own, hwnd, message, wParam, lParam);
 }
 
 } // namespace skin_test

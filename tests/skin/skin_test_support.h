@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,6 +39,9 @@ class TestWindow {
     using Insets = WindowInsets;
     explicit TestWindow(DWORD style = WS_POPUP, DWORD exStyle = 0, Insets insets = {});
     TestWindow(const wchar_t* className, const wchar_t* text, DWORD style, DWORD exStyle = 0);
+    // A visible child of Stage() at (x, y), width x height.
+    TestWindow(const wchar_t* className, const wchar_t* text, DWORD style, int x, int y, int width,
+               int height, DWORD exStyle = 0);
     ~TestWindow();
     TestWindow(const TestWindow&) = delete;
     TestWindow& operator=(const TestWindow&) = delete;
@@ -51,6 +55,32 @@ class TestWindow {
 } // namespace skin_test
 
 namespace skin_test {
+
+// A visible, topmost host for tests that read pixels back from window DCs (Wine draws
+// nothing into a hidden window), made once and never destroyed: Wine waits 2 s whenever
+// a shown top-level window goes. ctest runs the skin's tests one at a time, so no other
+// test's stage covers this one.
+HWND Stage();
+
+// A child control of the stage, painted by its own procedure once created. The form
+// package's class names are registered first.
+using Control = TestWindow;
+
+// The whole window rectangle, frame included, through the window DC.
+void FillWindow(HWND hwnd, COLORREF colour);
+std::vector<COLORREF> WindowSnapshot(HWND hwnd);
+COLORREF At(const skin::ImageSurface& image, int x, int y);
+
+// Pixels a test expects, as x, y, colour triples; names those that differ (empty when
+// all match).
+std::string Mismatches(HDC dc, std::initializer_list<long long> xyColour);
+std::string Mismatches(HWND window, std::initializer_list<long long> xyColour);
+
+// Stands in for a control's previous procedure: notes each message, then hands it to
+// the procedure of the control's class.
+LRESULT CALLBACK RecordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+std::vector<UINT>& Recorded();
+bool WasRecorded(UINT message);
 
 // Compares every pixel of a width x height area at (0, 0) of dc with expected(x, y)
 // and describes the first few mismatches; empty when all match.
