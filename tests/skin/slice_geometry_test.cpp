@@ -131,8 +131,9 @@ TEST(SliceGeometry, ExtremeMarginsAndBoxesNeverLeaveTheBox) {
             ASSERT_LE(static_cast<long long>(b.dest.y) + b.dest.height, c.height);
             area += static_cast<long long>(b.dest.width) * b.dest.height;
         }
-        if (c.planned)
+        if (c.planned) {
             EXPECT_EQ(area, static_cast<long long>(c.width) * c.height);
+        }
     }
 }
 
