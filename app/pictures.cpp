@@ -182,16 +182,10 @@ void DrawIconPicture(HDC dc, const RECT& box) {
     const int size = std::min(width, height);
     if (size <= 0)
         return;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = size;
-    info.bmiHeader.biHeight = -size;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    UniqueBitmap bitmap(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const UniqueBitmap bitmap = CreateTopDownDib(size, size, &bits);
     UniqueHdc source(CreateCompatibleDC(dc));
-    if (!bitmap || !source || !bits)
+    if (!bitmap || !source)
         return;
     const std::vector<std::uint32_t> pixels = IconPixels(size);
     std::copy(pixels.begin(), pixels.end(), static_cast<std::uint32_t*>(bits));

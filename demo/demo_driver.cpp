@@ -27,16 +27,6 @@ int Fail(const wchar_t* what) {
     return 1;
 }
 
-POINT Centre(const RECT& r) {
-    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-}
-
-bool WaitUntil(DWORD timeoutMs, auto done) {
-    for (const ULONGLONG deadline = GetTickCount64() + timeoutMs; !done(); Sleep(50))
-        if (GetTickCount64() >= deadline)
-            return false;
-    return true;
-}
 
 } // namespace
 

@@ -175,6 +175,23 @@ void PressKey(WORD virtualKey) {
     Sleep(50);
 }
 
+POINT Centre(const RECT& r) {
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+RECT WindowRect(HWND hwnd) {
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    return r;
+}
+
+bool WaitUntil(DWORD timeoutMs, const std::function<bool()>& done) {
+    for (const ULONGLONG deadline = GetTickCount64() + timeoutMs; !done(); Sleep(30))
+        if (GetTickCount64() >= deadline)
+            return false;
+    return true;
+}
+
 COLORREF ScreenPixel(POINT screen) {
     const WindowDC dc(nullptr, false);
     return GetPixel(dc.get(), screen.x, screen.y);
@@ -184,15 +201,9 @@ bool SaveScreenPng(const RECT& area, const std::wstring& path) {
     const int width = area.right - area.left, height = area.bottom - area.top;
     const WindowDC screen(nullptr, false);
     UniqueHdc memory(CreateCompatibleDC(screen.get()));
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    UniqueBitmap bitmap(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!memory || !bitmap || !bits)
+    const UniqueBitmap bitmap = CreateTopDownDib(width, height, &bits);
+    if (!memory || !bitmap)
         return false;
     {
         const SelectGuard use(memory.get(), bitmap.get());

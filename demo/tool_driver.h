@@ -3,6 +3,7 @@
 
 #include "kernel_handle.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -53,3 +54,10 @@ POINT ScreenPoint(HWND hwnd, POINT client);
 bool SaveScreenPng(const RECT& area, const std::wstring& path);
 // The screen's pixel at a point.
 COLORREF ScreenPixel(POINT screen);
+
+POINT Centre(const RECT& r);
+RECT WindowRect(HWND hwnd);
+
+// Asks `done` every few milliseconds until it is true or the time is up; true
+// when it became true.
+bool WaitUntil(DWORD timeoutMs, const std::function<bool()>& done);

@@ -21,22 +21,6 @@ namespace {
 
 constexpr char kListPath[] = "/fcg-bin/fcgi_agent_zhenghe.fcg";
 
-std::wstring ClipboardText() {
-    std::wstring text;
-    if (!OpenClipboard(nullptr))
-        return L"<no clipboard>";
-    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        if (auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
-            text = chars;
-            GlobalUnlock(data);
-        }
-    } else {
-        text = L"<no text>";
-    }
-    CloseClipboard();
-    return text;
-}
-
 void PutOnClipboard(const std::wstring& text) {
     OpenClipboard(nullptr);
     EmptyClipboard();
@@ -388,14 +372,8 @@ TEST_F(Form1Playback, JunkBytesBringTheNoticeWithinOnePollOnTheRealOutput) {
 }
 
 TEST(NoticePicture, ShowsOnlyRedOnTheKeyColour) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = kNoticePictureWidth;
-    info.bmiHeader.biHeight = -kNoticePictureHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    UniqueBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const UniqueBitmap bitmap = CreateTopDownDib(kNoticePictureWidth, kNoticePictureHeight, &bits);
     UniqueHdc dc(CreateCompatibleDC(nullptr));
     ASSERT_TRUE(bitmap && dc);
     SelectGuard use(dc.get(), bitmap.get());

@@ -146,14 +146,8 @@ TEST_F(Form1Shell, TheMinimisePictureMinimises) {
 // to be see-through.
 TEST(Pictures, AreNeverPureBlueWhereTheWindowShows) {
     constexpr int W = 598, H = 328, kVisibleWidth = 594, kRadius = 6;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = W;
-    info.bmiHeader.biHeight = -H;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    UniqueBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const UniqueBitmap bitmap = CreateTopDownDib(W, H, &bits);
     UniqueHdc dc(CreateCompatibleDC(nullptr));
     ASSERT_TRUE(bitmap && dc);
     const SelectGuard use(dc.get(), bitmap.get());

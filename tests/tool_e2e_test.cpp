@@ -1,6 +1,7 @@
 // The real tool (the demo build) in a process of its own against this test's
 // loopback service, driven with real mouse and keyboard input under Xvfb.
 #include "answers.h"
+#include "gui_test.h"
 #include "loopback_server.h"
 #include "tool_driver.h"
 #include "wav.h"
@@ -17,30 +18,6 @@ namespace {
 
 constexpr char kListPath[] = "/fcg-bin/fcgi_agent_zhenghe.fcg";
 
-POINT Centre(const RECT& r) {
-    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-}
-
-bool WaitUntil(DWORD timeoutMs, auto done) {
-    for (const ULONGLONG deadline = GetTickCount64() + timeoutMs; !done(); Sleep(30))
-        if (GetTickCount64() >= deadline)
-            return false;
-    return true;
-}
-
-std::wstring ClipboardText() {
-    std::wstring text;
-    if (!OpenClipboard(nullptr))
-        return L"<busy>";
-    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        if (auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
-            text = chars;
-            GlobalUnlock(data);
-        }
-    }
-    CloseClipboard();
-    return text;
-}
 
 // Nanoseconds since 1970, the clock the fake xdg-open writes down.
 std::uint64_t UnixNanoseconds() {
@@ -107,12 +84,6 @@ class ToolEndToEnd : public testing::Test {
         for (wchar_t digit : number)
             PressKey(static_cast<WORD>(digit));
         PressKey(VK_RETURN);
-    }
-
-    static RECT WindowRect(HWND hwnd) {
-        RECT r;
-        GetWindowRect(hwnd, &r);
-        return r;
     }
 
     // The addresses the tool opened, each with the time it reached xdg-open.

@@ -114,6 +114,23 @@ inline UniqueBitmap CreateMonochromeBitmap(int width, int height) {
 inline UniqueBrush CreateBrush(COLORREF colour) {
     return UniqueBrush(gdi_tally::CreationFails() ? nullptr : CreateSolidBrush(colour));
 }
+// A 32-bit top-down DIB section of width x height (pixels 0xAARRGGBB, top row
+// first) and where its pixels are; empty when refused.
+inline UniqueBitmap CreateTopDownDib(int width, int height, void** bits) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    *bits = nullptr;
+    UniqueBitmap dib(gdi_tally::CreationFails()
+                         ? nullptr
+                         : CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0));
+    if (!*bits)
+        dib.reset();
+    return dib;
+}
 inline UniquePalette CreateHalftonePaletteFor(HDC dc) {
     return UniquePalette(gdi_tally::CreationFails() ? nullptr : CreateHalftonePalette(dc));
 }

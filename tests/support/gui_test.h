@@ -31,3 +31,20 @@ RecordMessages(std::vector<ShownMessage>& shown) {
         return IDOK;
     };
 }
+
+// The text on the clipboard; "<no clipboard>" when it is busy.
+inline std::wstring ClipboardText() {
+    std::wstring text;
+    if (!OpenClipboard(nullptr))
+        return L"<no clipboard>";
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = chars;
+            GlobalUnlock(data);
+        }
+    } else {
+        text = L"<no text>";
+    }
+    CloseClipboard();
+    return text;
+}
