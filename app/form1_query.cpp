@@ -121,8 +121,9 @@ void Form1::LayOutColumns() {
 
 void Form1::加载列表() {
     const size_t count = answer_.addresses.size();
-    auto entry = [](const std::vector<std::wstring>& list, size_t i) {
-        return i < list.size() ? list[i] : std::wstring();
+    // The hidden lists hold their own copies by now: the texts move into the rows.
+    auto entry = [](std::vector<std::wstring>& list, size_t i) {
+        return i < list.size() ? std::move(list[i]) : std::wstring();
     };
     rows_.clear();
     rows_.reserve(count);
