@@ -40,10 +40,8 @@ std::wstring TextOf(IXMLDOMNode* node) {
 // Which of a song's children a node is; element names are compared as they stand.
 enum class SongChild { Url, Singer, Name, Other };
 
+// Text, comments and the like are named "#text", "#comment": never a field.
 SongChild SongChildOf(IXMLDOMNode* node) {
-    DOMNodeType type = NODE_INVALID;
-    if (FAILED(node->get_nodeType(&type)) || type != NODE_ELEMENT)
-        return SongChild::Other;
     UniqueBstr name;
     if (FAILED(node->get_nodeName(name.put())) || !name.get())
         return SongChild::Other;

@@ -154,13 +154,20 @@ int main(int argc, char** argv) {
     std::printf("answer: 10000 songs, %.2f MB GB2312\n", Mb(bodySize));
     std::printf("%-4s %8s %8s %8s %8s %9s | %8s %7s %7s\n", "run", "fetch", "decode", "load",
                 "select", "query", "sel/load", "q/base", "");
+    std::vector<double> selectRatios, queryRatios;
     for (int run = 1; run <= runs; ++run) {
         const Stages s = MeasureStages(address);
         const double total = run == 1 ? query : QueryThroughTheWindow(form, 10000);
         const double base = s.fetch + s.decode + s.load;
         std::printf("%-4d %6.1fms %6.1fms %6.1fms %6.1fms %7.1fms | %8.2f %7.2f\n", run, s.fetch,
                     s.decode, s.load, s.select, total, s.select / s.load, total / base);
+        selectRatios.push_back(s.select / s.load);
+        queryRatios.push_back(total / base);
     }
+    std::sort(selectRatios.begin(), selectRatios.end());
+    std::sort(queryRatios.begin(), queryRatios.end());
+    std::printf("medians: sel/load %.2f, q/base %.2f\n", selectRatios[selectRatios.size() / 2],
+                queryRatios[queryRatios.size() / 2]);
     std::printf("targets: sel/load <= 1.0; q/base = whole query / (fetch + decode + load) <= 2.0\n");
     std::printf("working set %.1f MB before the query, peak %.1f MB (growth %.1f MB, %s)\n",
                 Mb(baseline), Mb(peak), Mb(peak - baseline),
