@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds like scripts/test.sh and runs every benchmark under Wine; each one
-# prints its own figures.
+# Builds like scripts/test.sh and runs the benchmarks under Wine; each one
+# prints its own figures. An argument picks one by name: scripts/bench.sh player
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -9,7 +9,7 @@ source "$ROOT/scripts/env.sh"
 
 qzm_prepare_run "$BUILD"
 
-find "$BUILD/bench" -name '*_bench.exe' | sort | while read -r bench; do
+find "$BUILD/bench" -name "${1:-*}_bench.exe" | sort | while read -r bench; do
     echo "== $(basename "$bench")"
     /usr/lib/wine/wine64 "$bench" </dev/null 2>&1 || echo "($(basename "$bench") failed)"
 done
