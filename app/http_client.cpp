@@ -5,6 +5,7 @@
 #include "background_work.h"
 #include "kernel_handle.h"
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <optional>
@@ -325,8 +326,13 @@ HttpResult Transfer(const HttpClient::Shared& shared, std::wstring address,
         std::vector<char> chunk(kReadChunk);
         unsigned long long received = 0;
         for (;;) {
+            // Wine's WinHttpReadData waits until it has filled the buffer; asking
+            // for what has arrived hands a slow body on as it comes.
+            DWORD available = 0;
             DWORD read = 0;
-            if (!WinHttpReadData(request.get(), chunk.data(), kReadChunk, &read)) {
+            if (!WinHttpQueryDataAvailable(request.get(), &available) ||
+                (available > 0 && !WinHttpReadData(request.get(), chunk.data(),
+                                                   std::min(available, kReadChunk), &read))) {
                 const DWORD code = GetLastError();
                 HttpResult failed = Fail(ClassifySystemError(code), code);
                 failed.status = status;
