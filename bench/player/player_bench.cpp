@@ -9,6 +9,7 @@
 
 #include <windows.h>
 #include <psapi.h>
+#include <shlwapi.h>
 
 #include <algorithm>
 #include <atomic>
@@ -140,7 +141,10 @@ DecodeFigures DecodeFlatOut(const std::string& bytes) {
     MediaFoundationScope mediaFoundation;
     SongDecoder decoder;
     DecodeFigures figures;
-    if (!mediaFoundation.ok() || !decoder.Open(bytes))
+    Microsoft::WRL::ComPtr<IStream> memory;
+    memory.Attach(SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()),
+                                    static_cast<UINT>(bytes.size())));
+    if (!mediaFoundation.ok() || !decoder.Open(memory.Get()))
         return figures;
     const double cpuStart = CpuSeconds();
     const auto start = Clock::now();
