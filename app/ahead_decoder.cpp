@@ -62,14 +62,10 @@ void AheadDecoder::Finish() {
 
 namespace {
 
+// Some files keep what their decoder needs at the end (an MP4 index); those
+// play once they have arrived whole, as they did before streaming.
 bool OpenSong(SongDecoder& decoder, SongBuffer& bytes, IStream* stream) {
-    if (decoder.Open(stream)) {
-        bytes.DecoderOpened();
-        return true;
-    }
-    // Some files keep what their decoder needs at the end (an MP4 index);
-    // those play once they have arrived whole, as they did before streaming.
-    return bytes.HoldWhole() && decoder.Open(stream);
+    return decoder.Open(stream) || (bytes.HoldWhole() && decoder.Open(stream));
 }
 
 } // namespace
@@ -99,7 +95,7 @@ void AheadDecoder::Run() {
     SetEvent(ready_.get());
 
     std::vector<BYTE> pcm;
-    for (;;) {
+    for (bool first = true;; first = false) {
         {
             std::unique_lock lock(mutex_);
             room_.wait(lock, [this] { return stopped_ || buffers_.size() < maxBuffers_; });
@@ -109,6 +105,8 @@ void AheadDecoder::Run() {
         // The end, or a break in the stream: what was decoded before it plays.
         if (decoder.Read(pcm, bufferBytes) != SongDecoder::Result::Data)
             return;
+        if (first)
+            bytes_->DecodingStarted();
         {
             std::lock_guard lock(mutex_);
             queuedBytes_ += pcm.size();

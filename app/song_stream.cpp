@@ -40,7 +40,7 @@ void SongBuffer::Abandon() {
     changed_.notify_all();
 }
 
-void SongBuffer::DecoderOpened() {
+void SongBuffer::DecodingStarted() {
     std::lock_guard lock(mutex_);
     if (mode_ == Mode::Opening)
         mode_ = Mode::Streaming;

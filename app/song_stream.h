@@ -18,17 +18,17 @@
 // through MakeSongStream() on Media Foundation's threads, and a read waits
 // until the bytes it asks for have arrived.
 //
-// Once the decoder has opened the song, only a window around the reader is
-// kept: the download waits while it is kAheadBytes in front, and bytes more
-// than kBehindBytes behind the last read are let go of. A long song then takes
-// no more memory than a short one.
+// Once the decoder gives sound, only a window around the reader is kept: the download waits while
+// it is kAheadBytes in front, and bytes more than kBehindBytes behind the last read are let go of.
+// A long song then takes no more memory than a short one.
 class SongBuffer final : public HttpBodySink {
   public:
     static constexpr size_t kAheadBytes = 1u << 20;
     static constexpr size_t kBehindBytes = 256u << 10;
     // A read that starts this far beyond the bytes that have arrived is a
-    // look at the end of the file (see Read()).
-    static constexpr size_t kFarBytes = 64u << 10;
+    // look at the end of the file (see Read()). Closer reads wait: a parser
+    // that skips a large tag (cover art) at the start needs what follows.
+    static constexpr size_t kFarBytes = 256u << 10;
 
     void BodyBegins(std::optional<unsigned long long> length) override;
     bool BodyPiece(const char* data, size_t size) override;
@@ -37,8 +37,10 @@ class SongBuffer final : public HttpBodySink {
     // The player lets go: every wait ends, reads find the end of the stream and
     // the download stops at its next piece. Never waits itself.
     void Abandon();
-    // The decoder has opened the song; from now on bytes it left behind may go.
-    void DecoderOpened();
+    // The decoder has given its first sound. Media Foundation starts reading
+    // again from the top for it, however far it read while opening the song,
+    // and reads on from there: from now on bytes it left behind may go.
+    void DecodingStarted();
     // For a decoder that could not open the song from its first bytes: every
     // byte is kept and reads ahead of the download wait for their bytes, as
     // if the song were downloaded whole. False when no more bytes will come,

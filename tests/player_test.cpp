@@ -122,7 +122,7 @@ class PlayerHost {
     std::unique_ptr<MediaPlayer> player;
     std::vector<S> states; // consecutive repeats folded
     std::vector<std::wstring> statuses;
-    std::function<void(S)> onState; // called as each state is entered
+    std::function<void(S)> onState = [](S) {}; // called as each state is entered
 
   private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -132,8 +132,7 @@ class PlayerHost {
                 const S state = self->player->state();
                 if (self->states.empty() || self->states.back() != state) {
                     self->states.push_back(state);
-                    if (self->onState)
-                        self->onState(state);
+                    self->onState(state);
                 }
                 self->statuses.push_back(self->player->status());
             }
@@ -325,11 +324,12 @@ TEST(MediaPlayer, ASlowSongPlaysLongBeforeItHasArrivedAndLosesNothing) {
 // A stall longer than the sound decoded ahead: buffering again, where a pause
 // holds though the rest has come, then playing on, nothing lost or repeated.
 TEST(MediaPlayer, AStalledDownloadBuffersAgainAndPlaysOnByItself) {
-    const std::string pcm = MakePcm(44100, 2, 3.5);
+    const std::string pcm = MakePcm(44100, 2, 4.0);
     LoopbackServer server;
     LoopbackResponse stalls = Song(MakeWav(pcm, 44100, 2));
-    stalls.pauseAfterBytes = 44 + 44100 * 4 * 3; // 3 s of sound, then 3.5 s of nothing
-    stalls.pauseMs = 3500;
+    stalls.bytesPerSecond = 44100 * 4 * 4; // 3 s of sound in 0.75 s, 4 s of nothing, the rest
+    stalls.pauseAfterBytes = 44 + 44100 * 4 * 3;
+    stalls.pauseMs = 4000;
     server.Serve("/stalls.wav", stalls);
     NullAudioOutputs outputs;
     HttpOptions http = ShortTimeouts();
