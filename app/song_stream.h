@@ -18,9 +18,10 @@
 // through MakeSongStream() on Media Foundation's threads, and a read waits
 // until the bytes it asks for have arrived.
 //
-// Once the decoder gives sound, only a window around the reader is kept: the download waits while
-// it is kAheadBytes in front, and bytes more than kBehindBytes behind the last read are let go of.
-// A long song then takes no more memory than a short one.
+// Once the decoder gives sound, only a window around the reader is kept: the
+// download waits while it is kAheadBytes in front, and bytes more than
+// kBehindBytes behind the last read are let go of. A long song then takes no
+// more memory than a short one.
 class SongBuffer final : public HttpBodySink {
   public:
     static constexpr size_t kAheadBytes = 1u << 20;
