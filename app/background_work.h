@@ -13,6 +13,10 @@
 // gives no thread (and std::bad_alloc without memory); nothing runs then.
 void RunDetached(std::function<void()> work);
 
+// The same for work the process does not wait for at its end (a transfer that
+// has been let go of ends at its next step, or with the process).
+void StartThread(std::function<void()> work);
+
 // Waits up to `timeoutMs` for every worker of RunDetached to end; true if they have.
 bool WaitForDetachedWorkers(DWORD timeoutMs);
 

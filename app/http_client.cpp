@@ -2,12 +2,13 @@
 
 #include <winhttp.h>
 
+#include "background_work.h"
 #include "kernel_handle.h"
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
-#include <system_error>
-#include <thread>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -90,13 +91,48 @@ HttpResult Failure(HttpError error, DWORD systemError) {
 }
 
 HttpResult Transfer(const HttpClient::Shared& shared, std::wstring address,
-                    const HttpOptions& options);
+                    const HttpOptions& options, HttpBodySink& sink);
 
-// One Get() handed to its transfer thread; whichever side lets go last frees it.
-struct PendingTransfer {
+// The body of one Get(), gathered on its transfer thread; whichever side lets
+// go last frees it.
+struct BodyCollector final : HttpBodySink {
     HttpResult result;
     KernelHandle done = CreateEventHandle(true);
+
+    void BodyBegins(std::optional<unsigned long long> length) override {
+        result.body.reserve(static_cast<size_t>(length.value_or(0))); // within the cap
+    }
+    bool BodyPiece(const char* data, size_t size) override {
+        result.body.append(data, size);
+        return true;
+    }
+    void TransferEnded(const HttpResult& ended) override {
+        std::string body = std::move(result.body);
+        result = ended;
+        if (result.ok())
+            result.body = std::move(body); // a body only when all of it came
+        SetEvent(done.get());
+    }
 };
+
+// Runs a transfer on a thread of its own. False when the system gives no thread.
+bool StartTransfer(const std::shared_ptr<HttpClient::Shared>& shared, std::wstring_view address,
+                   const HttpOptions& options, const std::shared_ptr<HttpBodySink>& sink) {
+    try {
+        StartThread([shared, address = std::wstring(address), options, sink] {
+            HttpResult result = Failure(HttpError::NoResources, ERROR_NOT_ENOUGH_MEMORY);
+            try {
+                result = Transfer(*shared, address, options, *sink);
+            } catch (...) {
+                // Out of memory for a piece of the body; the failure stands.
+            }
+            sink->TransferEnded(result);
+        });
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
 
 bool IsRedirect(DWORD status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
@@ -116,7 +152,8 @@ std::wstring_view Origin(std::wstring_view address) {
 std::wstring ResolveRedirect(std::wstring_view base, std::wstring_view location) {
     const size_t colon = location.find(L':');
     const size_t slash = location.find(L'/');
-    if (colon != std::wstring_view::npos && colon < slash && location.substr(colon).starts_with(L"://"))
+    if (colon != std::wstring_view::npos && colon < slash &&
+        location.substr(colon).starts_with(L"://"))
         return std::wstring(location); // absolute
     if (location.starts_with(L"//")) {
         const size_t scheme = base.find(L"://");
@@ -149,27 +186,28 @@ void HttpClient::Cancel() {
     shared_->Cancel();
 }
 
-HttpResult HttpClient::Get(std::wstring_view url) {
+// Why a client takes no new request, if it does not.
+std::optional<HttpResult> HttpClient::Refusal() const {
     if (!shared_->cancelEvent)
         return Failure(HttpError::NoResources, ERROR_NOT_ENOUGH_MEMORY);
     if (shared_->cancelled)
         return Failure(HttpError::Cancelled, 0);
-    auto pending = std::make_shared<PendingTransfer>();
-    if (!pending->done)
+    return std::nullopt;
+}
+
+HttpResult HttpClient::Get(std::wstring_view url) {
+    if (std::optional<HttpResult> refused = Refusal())
+        return std::move(*refused);
+    auto collector = std::make_shared<BodyCollector>();
+    if (!collector->done)
         return Failure(HttpError::NoResources, GetLastError());
-    try {
-        std::thread([shared = shared_, pending, address = std::wstring(url), options = options_] {
-            pending->result = Transfer(*shared, address, options);
-            SetEvent(pending->done.get());
-        }).detach();
-    } catch (const std::system_error&) {
+    if (!StartTransfer(shared_, url, options_, collector))
         return Failure(HttpError::NoResources, ERROR_NOT_ENOUGH_MEMORY);
-    }
-    const HANDLE waits[] = {pending->done.get(), shared_->cancelEvent.get()};
+    const HANDLE waits[] = {collector->done.get(), shared_->cancelEvent.get()};
     const DWORD wait = options_.deadlineMs ? options_.deadlineMs : INFINITE;
     switch (WaitForMultipleObjects(2, waits, FALSE, wait)) {
     case WAIT_OBJECT_0:
-        return std::move(pending->result);
+        return std::move(collector->result);
     case WAIT_TIMEOUT:
         shared_->Cancel(); // the transfer stops at its next step
         return Failure(HttpError::Timeout, ERROR_WINHTTP_TIMEOUT);
@@ -178,10 +216,18 @@ HttpResult HttpClient::Get(std::wstring_view url) {
     }
 }
 
+void HttpClient::Stream(std::wstring_view url, std::shared_ptr<HttpBodySink> sink) {
+    std::optional<HttpResult> refused = Refusal();
+    if (!refused && !StartTransfer(shared_, url, options_, sink))
+        refused = Failure(HttpError::NoResources, ERROR_NOT_ENOUGH_MEMORY);
+    if (refused)
+        sink->TransferEnded(*refused);
+}
+
 namespace {
 
 HttpResult Transfer(const HttpClient::Shared& shared, std::wstring address,
-                    const HttpOptions& options) {
+                    const HttpOptions& options, HttpBodySink& sink) {
     auto Fail = [&shared](HttpError error, DWORD systemError) {
         return Failure(shared.cancelled ? HttpError::Cancelled : error, systemError);
     };
@@ -245,9 +291,9 @@ HttpResult Transfer(const HttpClient::Shared& shared, std::wstring address,
         HttpResult result;
         DWORD status = 0;
         DWORD size = sizeof(status);
-        if (!WinHttpQueryHeaders(request.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                                 WINHTTP_HEADER_NAME_BY_INDEX, &status, &size,
-                                 WINHTTP_NO_HEADER_INDEX))
+        if (!WinHttpQueryHeaders(
+                request.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX))
             return Fail(HttpError::ConnectionLost, GetLastError());
         result.status = status;
         if (IsRedirect(status)) {
@@ -275,12 +321,18 @@ HttpResult Transfer(const HttpClient::Shared& shared, std::wstring address,
             result.error = HttpError::TooLarge;
             return result;
         }
-        result.body.reserve(static_cast<size_t>(declared));
+        sink.BodyBegins(length.empty() ? std::nullopt : std::optional(declared));
 
         std::vector<char> chunk(kReadChunk);
+        unsigned long long received = 0;
         for (;;) {
+            // Wine's WinHttpReadData waits until it has filled the buffer; asking
+            // for what has arrived hands a slow body on as it comes.
+            DWORD available = 0;
             DWORD read = 0;
-            if (!WinHttpReadData(request.get(), chunk.data(), kReadChunk, &read)) {
+            if (!WinHttpQueryDataAvailable(request.get(), &available) ||
+                (available > 0 && !WinHttpReadData(request.get(), chunk.data(),
+                                                   std::min(available, kReadChunk), &read))) {
                 const DWORD code = GetLastError();
                 HttpResult failed = Fail(ClassifySystemError(code), code);
                 failed.status = status;
@@ -290,19 +342,18 @@ HttpResult Transfer(const HttpClient::Shared& shared, std::wstring address,
                 break;
             if (shared.cancelled)
                 return Fail(HttpError::Cancelled, 0);
-            if (result.body.size() + read > options.maxBodyBytes) {
+            if (received + read > options.maxBodyBytes) {
                 result.error = HttpError::TooLarge;
-                result.body.clear();
                 return result;
             }
-            result.body.append(chunk.data(), read);
+            received += read;
+            if (!sink.BodyPiece(chunk.data(), read))
+                return Failure(HttpError::Cancelled, 0);
         }
         if (shared.cancelled)
             return Fail(HttpError::Cancelled, 0);
-        if (!length.empty() && result.body.size() < declared) {
+        if (!length.empty() && received < declared)
             result.error = HttpError::ConnectionLost; // closed before the whole body came
-            result.body.clear();
-        }
         return result;
     }
 }

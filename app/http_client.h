@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -39,12 +40,27 @@ struct HttpResult {
     bool ok() const { return error == HttpError::None; }
 };
 
+// Takes the body of an answer as it arrives, on the transfer's own thread. The
+// transfer holds it until it ends, which may be after its client is gone.
+class HttpBodySink {
+  public:
+    virtual ~HttpBodySink() = default;
+    // A 200 answer has come; `length` is the body length it declares, if any.
+    virtual void BodyBegins(std::optional<unsigned long long> length) = 0;
+    // The next piece of the body. False stops the transfer, which then ends as
+    // Cancelled.
+    virtual bool BodyPiece(const char* data, size_t size) = 0;
+    // Always the last call, made once: how the transfer ended (never a body).
+    // It must not throw: nobody is left to catch it.
+    virtual void TransferEnded(const HttpResult& result) = 0;
+};
+
 // The address a redirect leads to: `location` (absolute, scheme-relative,
 // absolute path or relative path) read against the address that answered.
 std::wstring ResolveRedirect(std::wstring_view base, std::wstring_view location);
 
 // HTTP GET over WinHTTP. Cancel() may be called from any thread: Get()
-// returns Cancelled at once and every later Get() is refused, so a client
+// returns Cancelled at once and every later request is refused, so a client
 // serves one piece of work and is then dropped.
 //
 // The transfer runs on a thread of its own that alone owns its WinHTTP handles
@@ -61,12 +77,19 @@ class HttpClient {
     HttpClient& operator=(const HttpClient&) = delete;
 
     HttpResult Get(std::wstring_view url);
+    // Starts a GET whose body goes to `sink` piece by piece and returns at
+    // once. The deadline is Get()'s alone: a stream runs while its pieces keep
+    // coming, each step within its timeout. After Cancel() the sink hears of
+    // the end only when the transfer reaches its next step.
+    void Stream(std::wstring_view url, std::shared_ptr<HttpBodySink> sink);
     void Cancel();
     bool Cancelled() const;
 
     struct Shared; // what the client and its transfers hold in common
 
   private:
+    std::optional<HttpResult> Refusal() const;
+
     HttpOptions options_;
     std::shared_ptr<Shared> shared_;
 };

@@ -1,14 +1,13 @@
 #include "player.h"
 
+#include "ahead_decoder.h"
 #include "background_work.h"
-#include "song_decoder.h"
+#include "song_stream.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cwctype>
 #include <string_view>
-#include <system_error>
-#include <thread>
 #include <utility>
 
 namespace {
@@ -18,13 +17,21 @@ namespace {
 // few times a second.
 constexpr size_t kQueuedBuffers = 4;
 constexpr DWORD kBufferMs = 250;
+// Sound decoded ahead before playback starts, and again after the download
+// fell behind: enough to ride out a hiccup of the network (a lost packet
+// costs a second or two) without an audible gap, and little enough that at
+// 2 Mbit/s even a 320 kbit/s song has it within a fraction of a second.
+constexpr DWORD kStartMs = 2000;
+// What the decoder keeps ready beyond the output's own buffers; with those it
+// holds up to kStartMs plus a second.
+constexpr size_t kDecodedBuffers = kStartMs / kBufferMs;
 // A worker also looks at its flags this often, whatever the output signals.
 constexpr DWORD kWorkerPollMs = 250;
 
 // What a worker posts; the low byte of lParam, with a value above it.
 enum class Report : BYTE {
     Changed,   // the player changed state on the GUI thread; nothing to apply
-    Buffering, // value: percent of the first buffers decoded
+    Buffering, // value: percent of kStartMs decoded ahead
     Playing,
     Ended,  // played to its end; the worker has finished
     Failed, // value: a PlayerFailure; the worker has finished
@@ -59,11 +66,13 @@ bool IsActive(PlayerState phase) {
 
 struct MediaPlayer::Session {
     explicit Session(const HttpOptions& options)
-        : http(options), wake(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+        : http(options), bytes(std::make_shared<SongBuffer>()),
+          wake(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
 
     HttpClient http;
-    KernelHandle wake;                // set whenever `ending` or `paused` changes
-    std::atomic<bool> ending = false; // the player has let go of this song
+    std::shared_ptr<SongBuffer> bytes; // from the download to the decoder
+    KernelHandle wake;                 // set whenever `ending` or `paused` changes
+    std::atomic<bool> ending = false;  // the player has let go of this song
     std::atomic<bool> paused = false;
 
     void Wake() { SetEvent(wake.get()); }
@@ -78,11 +87,11 @@ struct Reporter {
     UINT message;
     WPARAM generation;
 
-    // Progress may be lost to a full queue; the end of a song must arrive.
+    // Progress may be lost to a full queue; a change of state must arrive.
     void Post(Report report, int value = 0) const {
         PostMessageW(window, message, generation, PackReport(report, value));
     }
-    void PostEnd(Report report, int value) const {
+    void PostChange(Report report, int value = 0) const {
         PostReport(window, message, generation, PackReport(report, value));
     }
 };
@@ -96,88 +105,104 @@ Outcome Failure(PlayerFailure why) {
     return {Report::Failed, why};
 }
 
+// Why a song that gave no sound cannot be played.
+PlayerFailure WhyUnplayable(const SongBuffer& bytes) {
+    switch (bytes.DownloadError()) {
+    case HttpError::None:
+        return PlayerFailure::Decode;
+    case HttpError::InvalidAddress:
+        return PlayerFailure::Address;
+    default:
+        return PlayerFailure::Download;
+    }
+}
+
 // Feeds the output until the song ends, fails or the player lets go.
-Outcome PlayDecoded(MediaPlayer::Session& session, SongDecoder& decoder, AudioOutput& output,
-                    const Reporter& reporter) {
-    const WAVEFORMATEX& format = decoder.format();
-    if (!output.Open(format))
-        return Failure(PlayerFailure::Output);
-    // Held until the first buffers are queued, so the device does not start
-    // on one buffer and run dry while the next is decoded.
+// Playback starts once kStartMs of sound is decoded ahead. When the output
+// runs dry because the download is behind, it waits for that much again; a
+// stall is not a failure. A download that breaks plays what arrived and then
+// ends the song as failed, so the user hears that it was cut short.
+Outcome PlayDecoded(MediaPlayer::Session& session, AheadDecoder& decoder, AudioOutput& output,
+                    const WAVEFORMATEX& format, const Reporter& reporter) {
+    const size_t startBytes = static_cast<size_t>(format.nAvgBytesPerSec) * kStartMs / 1000;
     output.Pause();
     bool running = false;
+    bool buffering = true;
+    size_t filled = 0; // written to the output since buffering began
+    int shownPercent = 0;
+    bool wrote = false;
+    reporter.PostChange(Report::Buffering, 0);
 
-    const size_t bufferBytes = std::max<size_t>(
-        format.nBlockAlign, static_cast<size_t>(format.nAvgBytesPerSec) * kBufferMs / 1000 /
-                                format.nBlockAlign * format.nBlockAlign);
     std::vector<BYTE> pcm;
-    size_t prerolled = 0;
-    bool started = false;
-    bool ended = false;
-    const HANDLE waits[] = {session.wake.get(), output.PlayedEvent()};
+    const HANDLE waits[] = {session.wake.get(), output.PlayedEvent(), decoder.ReadyEvent()};
     for (;;) {
-        // An output that never holds anything (Pending() stays 0) must not
-        // keep the first buffers from being announced.
-        while (!ended && !session.ending && output.Pending() < kQueuedBuffers &&
-               (started || prerolled < kQueuedBuffers)) {
-            switch (decoder.Read(pcm, bufferBytes)) {
-            case SongDecoder::Result::Data:
-                if (!output.Write(pcm.data(), pcm.size()))
-                    return Failure(PlayerFailure::Output);
-                if (!started && ++prerolled < kQueuedBuffers)
-                    reporter.Post(Report::Buffering,
-                                  static_cast<int>(prerolled * 100 / kQueuedBuffers));
-                break;
-            case SongDecoder::Result::Error:
-                if (!started && prerolled == 0)
-                    return Failure(PlayerFailure::Decode);
-                ended = true; // play what was decoded before the break
-                break;
-            case SongDecoder::Result::End:
-                ended = true;
-                break;
-            }
-        }
         if (session.ending)
             return {Report::Exited};
-        if (!started && (prerolled >= kQueuedBuffers || ended)) {
-            if (prerolled == 0)
-                return Failure(PlayerFailure::Decode);
-            started = true;
-            reporter.Post(Report::Playing);
+        while (output.Pending() < kQueuedBuffers && decoder.Take(pcm)) {
+            if (!output.Write(pcm.data(), pcm.size()))
+                return Failure(PlayerFailure::Output);
+            wrote = true;
+            filled += buffering ? pcm.size() : 0;
         }
-        const bool run = started && !session.paused;
+        const AheadDecoder::Queue queue = decoder.Queued();
+        const bool drained = queue.finished && queue.bytes == 0;
+        if (drained && !wrote)
+            return Failure(WhyUnplayable(*session.bytes));
+        if (buffering) {
+            const size_t ahead = filled + queue.bytes;
+            if (queue.finished || ahead >= startBytes) {
+                buffering = false;
+                reporter.PostChange(Report::Playing);
+            } else if (const int percent = static_cast<int>(ahead * 100 / startBytes);
+                       percent > shownPercent) {
+                shownPercent = percent;
+                reporter.Post(Report::Buffering, percent);
+            }
+        } else if (!drained && queue.bytes == 0 && output.Pending() == 0 &&
+                   session.bytes->Starved()) {
+            buffering = true;
+            filled = 0;
+            shownPercent = 0;
+            reporter.PostChange(Report::Buffering, 0);
+        }
+        if (drained && output.Pending() == 0)
+            return session.bytes->DownloadError() == HttpError::None
+                       ? Outcome{Report::Ended}
+                       : Failure(PlayerFailure::Download);
+        const bool run = !buffering && !session.paused;
         if (run != running) {
             run ? output.Resume() : output.Pause();
             running = run;
         }
-        if (ended && output.Pending() == 0)
-            return {Report::Ended};
-        WaitForMultipleObjects(2, waits, FALSE, kWorkerPollMs);
+        WaitForMultipleObjects(3, waits, FALSE, kWorkerPollMs);
     }
 }
 
 Outcome PlaySong(MediaPlayer::Session& session, const std::wstring& url,
                  std::shared_ptr<AudioOutput> output, const Reporter& reporter) {
-    MediaFoundationScope mediaFoundation;
-    if (!mediaFoundation.ok())
-        return Failure(PlayerFailure::Decode);
-    HttpResult download = session.http.Get(url);
+    session.http.Stream(url, session.bytes);
+    const std::shared_ptr<AheadDecoder> decoder =
+        AheadDecoder::Start(session.bytes, kBufferMs, kDecodedBuffers);
+    if (!decoder)
+        return Failure(PlayerFailure::Output);
+    struct StopOnExit {
+        AheadDecoder& decoder;
+        ~StopOnExit() { decoder.Stop(); }
+    } stop{*decoder};
+
+    // Connecting until the decoder knows what the song is.
+    std::optional<WAVEFORMATEXTENSIBLE> format;
+    const HANDLE waits[] = {session.wake.get(), decoder->ReadyEvent()};
+    while (!session.ending && !(format = decoder->Format()) && !decoder->Queued().finished)
+        WaitForMultipleObjects(2, waits, FALSE, kWorkerPollMs);
     if (session.ending)
         return {Report::Exited};
-    if (!download.ok())
-        return Failure(download.error == HttpError::InvalidAddress ? PlayerFailure::Address
-                                                                   : PlayerFailure::Download);
-    reporter.Post(Report::Buffering, 0);
-    SongDecoder decoder;
-    const bool decodable = decoder.Open(download.body);
-    std::string().swap(download.body); // the decoder holds its own copy
-    if (!decodable)
-        return Failure(PlayerFailure::Decode);
-    if (!output)
+    if (!format)
+        return Failure(WhyUnplayable(*session.bytes));
+    if (!output || !output->Open(format->Format))
         return Failure(PlayerFailure::Output);
-    const Outcome outcome = PlayDecoded(session, decoder, *output, reporter);
-    // Silence at once, before the decoder and Media Foundation go away.
+    const Outcome outcome = PlayDecoded(session, *decoder, *output, format->Format, reporter);
+    // Silence at once, before the worker lets go of the song.
     output->Reset();
     output->Close();
     return outcome;
@@ -189,12 +214,12 @@ void RunWorker(const std::shared_ptr<MediaPlayer::Session>& session, const std::
     try {
         outcome = PlaySong(*session, url, std::move(output), reporter);
     } catch (...) {
-        // Out of memory while copying a song; the output and decoder have
-        // already been released by unwinding.
+        // Out of memory for a buffer; the output has been released by unwinding.
     }
+    session->bytes->Abandon(); // the download ends with the worker, whatever happened
     if (session->ending)
         return; // nobody waits for this song any more
-    reporter.PostEnd(outcome.report, static_cast<int>(outcome.failure));
+    reporter.PostChange(outcome.report, static_cast<int>(outcome.failure));
 }
 
 } // namespace
@@ -280,9 +305,7 @@ void MediaPlayer::Start() {
             return Fail(PlayerFailure::Output);
         const Reporter reporter{window_, message_, generation_};
         RunDetached([session, url = url_, output = std::shared_ptr<AudioOutput>(std::move(output)),
-                     reporter]() mutable {
-            RunWorker(session, url, std::move(output), reporter);
-        });
+                     reporter]() mutable { RunWorker(session, url, std::move(output), reporter); });
         current_ = std::move(session);
     } catch (...) {
         // No thread or no memory for one: the song cannot be played.

@@ -9,15 +9,19 @@
 #include <string>
 #include <vector>
 
-// Plays one song address at a time: downloads it with WinHTTP, decodes it with
-// a Media Foundation Source Reader and plays the PCM through an AudioOutput.
-// All members are called on the thread that owns `notifyWindow`. Each song runs
-// on a worker thread of its own that reports by posting `notifyMessage` to the
-// window; the window hands that message to OnNotify(). A worker owns what it
-// uses, so letting go of a song (or of the player) never waits for it.
+// Plays one song address at a time: downloads it with WinHTTP and decodes it
+// with a Media Foundation Source Reader while it arrives, and plays the PCM
+// through an AudioOutput. All members are called on the thread that owns
+// `notifyWindow`. Each song runs on a worker thread of its own that reports by
+// posting `notifyMessage` to the window; the window hands that message to
+// OnNotify(). A worker owns what it uses, so letting go of a song (or of the
+// player) never waits for it.
 class MediaPlayer {
   public:
-    static HttpOptions SongDownloadOptions(); // a 64 MiB body cap
+    // A 64 MiB body cap: a song streams through a small window, but one whose
+    // decoder needs it whole, or whose length the server does not tell, is
+    // held whole.
+    static HttpOptions SongDownloadOptions();
 
     MediaPlayer(HWND notifyWindow, UINT notifyMessage, AudioOutputFactory makeOutput,
                 HttpOptions http = SongDownloadOptions());

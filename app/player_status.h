@@ -3,8 +3,8 @@
 
 enum class PlayerState {
     Idle,       // nothing opened yet
-    Connecting, // downloading the song
-    Buffering,  // filling the first buffers
+    Connecting, // until the decoder knows what the song is
+    Buffering,  // decoding ahead before playing, at the start or after a stall
     Playing,
     Paused,
     Stopped, // stopped by the user or played to its end

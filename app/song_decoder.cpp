@@ -4,7 +4,6 @@
 #include <mfidl.h>
 #include <mferror.h>
 #include <mfreadwrite.h>
-#include <shlwapi.h>
 
 #include <algorithm>
 #include <cstring>
@@ -44,17 +43,11 @@ bool SelectPcmOutput(IMFSourceReader* reader) {
 
 SongDecoder::~SongDecoder() = default;
 
-bool SongDecoder::Open(const std::string& bytes) {
+bool SongDecoder::Open(IStream* stream) {
     reader_.Reset();
-    if (bytes.empty() || bytes.size() > MAXUINT)
-        return false;
-    // SHCreateMemStream copies the bytes, so the caller may drop them at once.
-    ComPtr<IStream> memory;
-    memory.Attach(SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()),
-                                    static_cast<UINT>(bytes.size())));
     ComPtr<IMFByteStream> byteStream;
     ComPtr<IMFSourceReader> reader;
-    if (!memory || FAILED(MFCreateMFByteStreamOnStream(memory.Get(), &byteStream)) ||
+    if (!stream || FAILED(MFCreateMFByteStreamOnStream(stream, &byteStream)) ||
         FAILED(MFCreateSourceReaderFromByteStream(byteStream.Get(), nullptr, &reader)))
         return false;
     if (FAILED(

@@ -8,12 +8,12 @@
 #include <wrl/client.h>
 
 #include <cstddef>
-#include <string>
 #include <vector>
 
-// Decodes a whole song held in memory (WAV, MP3, whatever Media Foundation
-// reads) into 16-bit PCM. Needs COM and MFStartup on the calling thread and is
-// used on that thread only.
+// Decodes a song (WAV, MP3, whatever Media Foundation reads) from a stream
+// into 16-bit PCM. Needs COM and MFStartup on the calling thread and is used on
+// that thread only; Media Foundation reads the stream on threads of its own as
+// well, so reads that wait for a download hold up Open() and Read().
 class SongDecoder {
   public:
     SongDecoder() = default;
@@ -21,8 +21,9 @@ class SongDecoder {
     SongDecoder(const SongDecoder&) = delete;
     SongDecoder& operator=(const SongDecoder&) = delete;
 
-    // False when the bytes hold no audio Media Foundation can decode.
-    bool Open(const std::string& bytes);
+    // False when the stream holds no audio Media Foundation can decode.
+    bool Open(IStream* stream);
+    // Followed by the rest of a WAVEFORMATEXTENSIBLE when cbSize says so.
     const WAVEFORMATEX& format() const { return format_.Format; }
 
     enum class Result { Data, End, Error };

@@ -3,12 +3,13 @@
 #include "null_audio_output.h"
 #include "wav.h"
 #include "player.h"
+#include "song_decoder.h"
 
 #include <gtest/gtest.h>
+#include <shlwapi.h>
 #include <tlhelp32.h>
 
 #include <chrono>
-#include <cmath>
 #include <fstream>
 #include <iterator>
 
@@ -42,16 +43,27 @@ std::string Repeat(const std::string& bytes, int times) {
     return out;
 }
 
-LoopbackResponse Song(std::string body, int status = 200) {
+// What decoding the whole file from memory gives.
+std::vector<BYTE> DecodeWhole(const std::string& bytes) {
+    MediaFoundationScope mediaFoundation;
+    SongDecoder decoder;
+    Microsoft::WRL::ComPtr<IStream> memory;
+    memory.Attach(SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()),
+                                    static_cast<UINT>(bytes.size())));
+    std::vector<BYTE> all, pcm;
+    if (mediaFoundation.ok() && decoder.Open(memory.Get()))
+        while (decoder.Read(pcm, 1 << 16) == SongDecoder::Result::Data)
+            all.insert(all.end(), pcm.begin(), pcm.end());
+    return all;
+}
+
+LoopbackResponse Song(std::string body, int status = 200, Mode mode = Mode::Normal) {
     LoopbackResponse r;
     r.status = status;
     r.body = std::move(body);
     r.contentType = "audio/mpeg";
+    r.mode = mode;
     return r;
-}
-
-std::wstring Widen(const std::string& s) {
-    return {s.begin(), s.end()};
 }
 
 size_t CountThreads() {
@@ -110,14 +122,18 @@ class PlayerHost {
     std::unique_ptr<MediaPlayer> player;
     std::vector<S> states; // consecutive repeats folded
     std::vector<std::wstring> statuses;
+    std::function<void(S)> onState = [](S) {}; // called as each state is entered
 
   private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         auto* self = reinterpret_cast<PlayerHost*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
         if (msg == kNotify && self && self->player) {
             if (self->player->OnNotify(wParam, lParam)) {
-                if (self->states.empty() || self->states.back() != self->player->state())
-                    self->states.push_back(self->player->state());
+                const S state = self->player->state();
+                if (self->states.empty() || self->states.back() != state) {
+                    self->states.push_back(state);
+                    self->onState(state);
+                }
                 self->statuses.push_back(self->player->status());
             }
             return 0;
@@ -128,67 +144,46 @@ class PlayerHost {
 };
 
 TEST(MediaPlayer, PlaysThroughEveryStateAndPauseHoldsThePosition) {
-    const std::string pcm = MakePcm(22050, 1, 1.0);
     LoopbackServer server;
-    server.Serve("/tone.wav", Song(MakeWav(pcm, 22050, 1)));
     server.Serve("/tone.mp3", Song(ReadFixture("tone.mp3")));
-    const struct {
-        const char* path;
-        DWORD rate;
-        WORD channels;
-        double minSeconds, maxSeconds;
-    } cases[] = {
-        {"/tone.wav", 22050, 1, 1.0, 1.0},
-        // The encoder adds its delay and padding around the 1.2 s it was given.
-        {"/tone.mp3", 44100, 2, 1.2, 1.35},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.path);
-        NullAudioOutputs outputs;
-        PlayerHost host(outputs.Factory());
-        host.Play(server.BaseAddress() + Widen(c.path));
-        EXPECT_EQ(host.player->status(), L"正在连接…");
-        ASSERT_TRUE(host.WaitFor(S::Playing));
-        EXPECT_EQ(host.player->status(), L"正在播放");
-
-        host.player->pause();
-        EXPECT_EQ(host.player->status(), L"已暂停");
-        const auto& log = *outputs.logs().back();
-        PumpFor(100);
-        const size_t heldAt = log.PlayedBytes();
-        PumpFor(300);
-        EXPECT_EQ(log.PlayedBytes(), heldAt);
-        EXPECT_LT(heldAt, log.Received().size());
-
-        host.player->play();
-        EXPECT_EQ(host.player->status(), L"正在播放");
-        ASSERT_TRUE(host.WaitFor(S::Stopped));
-        EXPECT_EQ(host.player->status(), L"已停止");
-
-        const std::vector<S> expected = {S::Connecting, S::Buffering, S::Playing,
-                                         S::Paused,     S::Playing,   S::Stopped};
-        EXPECT_EQ(host.states, expected);
-        EXPECT_NE(std::find(host.statuses.begin(), host.statuses.end(), L"正在缓冲 0%"),
-                  host.statuses.end());
-        const WAVEFORMATEX format = log.Format().value();
-        EXPECT_EQ(format.nSamplesPerSec, c.rate);
-        EXPECT_EQ(format.nChannels, c.channels);
-        EXPECT_EQ(format.wBitsPerSample, 16);
-        const double seconds = static_cast<double>(log.Received().size()) / format.nAvgBytesPerSec;
-        EXPECT_GE(seconds, c.minSeconds);
-        EXPECT_LE(seconds, c.maxSeconds);
-        EXPECT_EQ(log.PlayedBytes(), log.Received().size());
-        EXPECT_FALSE(log.IsOpen());
-        if (c.rate == 22050) {
-            EXPECT_TRUE(SameBytes(log.Received(), pcm));
-        }
-    }
+    NullAudioOutputs outputs;
+    PlayerHost host(outputs.Factory());
+    host.Play(server.BaseAddress() + L"/tone.mp3");
+    EXPECT_EQ(host.player->status(), L"正在连接…");
+    ASSERT_TRUE(host.WaitFor(S::Playing));
+    EXPECT_EQ(host.player->status(), L"正在播放");
+    host.player->pause();
+    EXPECT_EQ(host.player->status(), L"已暂停");
+    const auto& log = *outputs.logs().back();
+    PumpFor(100);
+    const size_t heldAt = log.PlayedBytes();
+    PumpFor(300);
+    EXPECT_EQ(log.PlayedBytes(), heldAt);
+    EXPECT_LT(heldAt, log.Received().size());
+    host.player->play();
+    ASSERT_TRUE(host.WaitFor(S::Stopped));
+    const std::vector<S> expected = {S::Connecting, S::Buffering, S::Playing,
+                                     S::Paused,     S::Playing,   S::Stopped};
+    EXPECT_EQ(host.states, expected);
+    EXPECT_NE(std::find(host.statuses.begin(), host.statuses.end(), L"正在缓冲 0%"),
+              host.statuses.end());
+    const WAVEFORMATEX format = log.Format().value();
+    EXPECT_EQ(format.nSamplesPerSec, 44100u);
+    EXPECT_EQ(format.nChannels, 2);
+    EXPECT_EQ(format.wBitsPerSample, 16);
+    // The encoder adds its delay and padding around the 1.2 s it was given.
+    const double seconds = static_cast<double>(log.Received().size()) / format.nAvgBytesPerSec;
+    EXPECT_GE(seconds, 1.2);
+    EXPECT_LE(seconds, 1.35);
+    EXPECT_EQ(log.PlayedBytes(), log.Received().size());
+    EXPECT_FALSE(log.IsOpen());
 }
 
 TEST(MediaPlayer, UnplayableSongsEndInReady) {
     LoopbackServer server;
     const std::string wav = MakeWav(MakePcm(8000, 1, 0.5), 8000, 1);
     server.Serve("/ok.wav", Song(wav));
+    server.Serve("/breaks.wav", Song(wav, 200, Mode::CloseEarly)); // half of the body
     server.Serve("/404", Song("not here", 404));
     server.Serve("/500", Song("broken", 500));
     std::string junk(20000, '\0');
@@ -197,18 +192,14 @@ TEST(MediaPlayer, UnplayableSongsEndInReady) {
     server.Serve("/junk", Song(junk));
     server.Serve("/empty", Song(""));
     server.Serve("/big", Song(std::string(300000, 'x')));
-    server.Serve("/never", [] {
-        LoopbackResponse r;
-        r.mode = Mode::NeverAnswer;
-        return r;
-    }());
+    server.Serve("/never", Song("", 200, Mode::NeverAnswer));
     const std::wstring base = server.BaseAddress();
-
     const struct {
         const char* name;
         std::wstring url;
         PlayerFailure failure;
         bool failOpen;
+        size_t played = 0; // what arrived before the break plays first
     } cases[] = {
         {"404", base + L"/404", PlayerFailure::Download, false},
         {"500", base + L"/500", PlayerFailure::Download, false},
@@ -220,6 +211,8 @@ TEST(MediaPlayer, UnplayableSongsEndInReady) {
         {"not http", L"ftp://127.0.0.1/x.mp3", PlayerFailure::Address, false},
         {"a file path", L"C:\\music\\x.mp3", PlayerFailure::Address, false},
         {"no sound device", base + L"/ok.wav", PlayerFailure::Output, true},
+        {"breaks mid-song", base + L"/breaks.wav", PlayerFailure::Download, false,
+         (wav.size() / 2 - 44) / 2 * 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -235,110 +228,138 @@ TEST(MediaPlayer, UnplayableSongsEndInReady) {
         EXPECT_EQ(host.player->failure(), c.failure);
         PumpFor(100); // nothing the worker posts afterwards changes the outcome
         EXPECT_EQ(host.player->state(), S::Failed);
-        ASSERT_FALSE(host.states.empty());
         EXPECT_EQ(host.states.back(), S::Failed);
         for (const auto& log : outputs.logs()) {
-            EXPECT_TRUE(log->Received().empty());
+            EXPECT_EQ(log->Received().size(), c.played);
+            EXPECT_EQ(log->PlayedBytes(), c.played);
             EXPECT_FALSE(log->IsOpen());
         }
     }
 }
 
-TEST(MediaPlayer, PauseDuringDownloadWaitsForPlay) {
-    const std::string pcm = MakePcm(8000, 1, 0.6);
+// Stop, or the end of the player, at any stage: silence at once, and the worker
+// goes shortly after with its decoder, its transfer and the connection.
+TEST(MediaPlayer, StopAndTheEndOfThePlayerEndEverythingAtOnce) {
     LoopbackServer server;
-    LoopbackResponse slow = Song(MakeWav(pcm, 8000, 1));
-    slow.delayMs = 400;
-    server.Serve("/slow.wav", slow);
-    NullAudioOutputs outputs;
-    PlayerHost host(outputs.Factory());
-    host.Play(server.BaseAddress() + L"/slow.wav");
-    host.player->pause();
-    EXPECT_EQ(host.player->status(), L"已暂停");
-
-    // The download finishes and the first buffers are queued, but nothing plays.
-    ASSERT_TRUE(PumpUntil([&] { return !outputs.logs().back()->Received().empty(); }, 3000));
-    PumpFor(300);
-    EXPECT_EQ(host.player->status(), L"已暂停");
-    EXPECT_EQ(outputs.logs().back()->PlayedBytes(), 0u);
-
-    host.player->play();
-    ASSERT_TRUE(host.WaitFor(S::Stopped));
-    EXPECT_EQ(outputs.logs().back()->Received().size(), pcm.size());
-}
-
-TEST(MediaPlayer, StopEndsDownloadAndDecodingAtOnce) {
-    LoopbackServer server;
-    LoopbackResponse slow = Song(MakeWav(MakePcm(8000, 1, 0.5), 8000, 1));
-    slow.delayMs = 3000;
-    server.Serve("/slow.wav", slow);
-    // About a minute of sound, which takes the decoder a while even flat out.
-    server.Serve("/long.mp3", Song(Repeat(ReadFixture("tone.mp3"), 50)));
-
+    server.Serve("/tone.mp3", Song(ReadFixture("tone.mp3")));
+    const std::string longSong = Repeat(ReadFixture("tone.mp3"), 120); // 1.2 MB, over the window
+    LoopbackResponse slow = Song(longSong);
+    slow.bytesPerSecond = 16 * 1024; // the decoder waits for every piece
+    server.Serve("/slow.mp3", slow);
+    server.Serve("/long.mp3", Song(longSong));
     const struct {
         const char* name;
         const wchar_t* path;
         S stopWhen;
         bool realTime;
+        bool destroy; // the player goes instead of stop()
     } cases[] = {
-        {"during the download", L"/slow.wav", S::Connecting, true},
-        {"during decoding", L"/long.mp3", S::Playing, false},
-        {"while playing", L"/long.mp3", S::Playing, true},
+        {"during a slow download", L"/slow.mp3", S::Connecting, true, false},
+        {"during decoding", L"/long.mp3", S::Playing, false, false},
+        {"while playing, the download held back", L"/long.mp3", S::Playing, true, false},
+        {"the player goes while playing", L"/long.mp3", S::Playing, true, true},
     };
+    NullAudioOutputs warmUpOutputs;
+    PlayerHost warmUp(warmUpOutputs.Factory()); // loads WinHTTP and Media Foundation
+    warmUp.Play(server.BaseAddress() + L"/tone.mp3");
+    ASSERT_TRUE(warmUp.WaitFor(S::Stopped));
+    PumpFor(500);
+    const size_t threads = CountThreads();
+    DWORD handles = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &handles);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         NullAudioOutputs outputs(NullAudioOptions{.realTime = c.realTime});
         HttpOptions http = ShortTimeouts();
         http.receiveTimeoutMs = 10000; // only a cancel ends the slow download early
         PlayerHost host(outputs.Factory(), http);
+        const size_t sentBefore = server.BodyBytesSent();
         host.Play(server.BaseAddress() + c.path);
         ASSERT_TRUE(host.WaitFor(c.stopWhen));
+        ASSERT_TRUE(PumpUntil([&] { return server.BodyBytesSent() > sentBefore + 32768; }, 5000));
         const auto start = Clock::now();
-        host.player->stop();
-        EXPECT_EQ(host.player->status(), L"已停止");
+        c.destroy ? host.player.reset() : host.player->stop();
+        EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(300));
         const auto& log = *outputs.logs().back();
         ASSERT_TRUE(PumpUntil([&] { return !log.IsOpen(); }, 1000));
         const size_t received = log.Received().size();
-        EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500));
         PumpFor(300);
-        EXPECT_EQ(host.player->state(), S::Stopped);
         EXPECT_EQ(log.Received().size(), received);
-        if (c.stopWhen == S::Playing) { // the song was not finished
-            EXPECT_LT(received, 50u * 44100 * 4);
+        EXPECT_LT(received, 100u * 44100 * 4); // the song was not finished
+        if (!c.destroy) {
+            EXPECT_EQ(host.player->status(), L"已停止");
         }
-        const auto destroying = Clock::now();
-        host.player.reset(); // lets go of its workers without waiting for them
-        EXPECT_LT(Clock::now() - destroying, std::chrono::milliseconds(300));
+        EXPECT_TRUE(PumpUntil([&] { return server.OpenConnections() == 0; }, 3000));
+        EXPECT_TRUE(ThreadsSettleTo(threads)) << CountThreads() << " threads, " << threads;
+        DWORD handlesAfter = 0;
+        GetProcessHandleCount(GetCurrentProcess(), &handlesAfter);
+        EXPECT_LE(handlesAfter, handles + 2);
     }
 }
 
-TEST(MediaPlayer, ReportsOfAReplacedSongAreIgnored) {
+// At 128 KB/s, about 16 times its bit rate, a song plays while most of it is
+// still on the server, and the output gets exactly what decoding the whole
+// file gives, although the player lets go of the bytes it has read.
+TEST(MediaPlayer, ASlowSongPlaysLongBeforeItHasArrivedAndLosesNothing) {
+    const std::string mp3 = Repeat(ReadFixture("tone.mp3"), 60); // 590 KB, 72 s
     LoopbackServer server;
-    server.Serve("/first.wav", Song(MakeWav(MakePcm(8000, 1, 2.0), 8000, 1)));
-    LoopbackResponse slow = Song(MakeWav(MakePcm(8000, 1, 0.5), 8000, 1));
-    slow.delayMs = 1000;
-    server.Serve("/second.wav", slow);
+    LoopbackResponse slow = Song(mp3);
+    slow.bytesPerSecond = 128 * 1024;
+    server.Serve("/slow.mp3", slow);
+    NullAudioOutputs outputs(NullAudioOptions{.realTime = false});
+    PlayerHost host(outputs.Factory());
+    size_t sentWhenPlaying = 0;
+    host.onState = [&](S state) {
+        if (state == S::Playing && sentWhenPlaying == 0)
+            sentWhenPlaying = server.BodyBytesSent();
+    };
+    host.Play(server.BaseAddress() + L"/slow.mp3");
+    ASSERT_TRUE(host.WaitFor(S::Stopped, 20000));
+    EXPECT_TRUE(sentWhenPlaying > 0 && sentWhenPlaying < mp3.size() / 2) << sentWhenPlaying;
+    const std::vector<BYTE> whole = DecodeWhole(mp3);
+    EXPECT_GT(whole.size(), 60u * 44100 * 4); // a minute of sound and more
+    EXPECT_TRUE(outputs.logs().back()->Received() == whole);
+}
+
+// A stall longer than the sound decoded ahead: buffering again, where a pause
+// holds though the rest has come, then playing on, nothing lost or repeated.
+TEST(MediaPlayer, AStalledDownloadBuffersAgainAndPlaysOnByItself) {
+    const std::string pcm = MakePcm(44100, 2, 4.0);
+    LoopbackServer server;
+    LoopbackResponse stalls = Song(MakeWav(pcm, 44100, 2));
+    stalls.bytesPerSecond = 44100 * 4 * 4; // 3 s of sound in 0.75 s, 4 s of nothing, the rest
+    stalls.pauseAfterBytes = 44 + 44100 * 4 * 3;
+    stalls.pauseMs = 4000;
+    server.Serve("/stalls.wav", stalls);
     NullAudioOutputs outputs;
     HttpOptions http = ShortTimeouts();
-    http.receiveTimeoutMs = 5000;
+    http.receiveTimeoutMs = 10000; // longer than the stall
     PlayerHost host(outputs.Factory(), http);
-    host.Play(server.BaseAddress() + L"/first.wav");
-    // Without dispatching, so the first song's reports wait in the queue.
-    const auto& first = *outputs.logs().back();
-    for (int i = 0; i < 200 && first.PlayedBytes() == 0; ++i)
-        Sleep(10);
-    ASSERT_GT(first.PlayedBytes(), 0u);
-
-    host.Play(server.BaseAddress() + L"/second.wav");
-    PumpFor(500);
-    EXPECT_EQ(host.player->status(), L"正在连接…");
+    int bufferings = 0;
+    host.onState = [&](S state) {
+        if (state == S::Buffering && ++bufferings == 2)
+            host.player->pause();
+    };
+    host.Play(server.BaseAddress() + L"/stalls.wav");
+    const auto& log = *outputs.logs().back();
+    ASSERT_TRUE(PumpUntil([&] { return bufferings == 2 && server.OpenConnections() == 0; }, 15000));
+    PumpFor(300); // the rest is decoded and queued, but nothing plays
+    const size_t heldAt = log.PlayedBytes();
+    PumpFor(300);
+    EXPECT_EQ(log.PlayedBytes(), heldAt);
+    EXPECT_EQ(host.player->status(), L"已暂停");
+    host.player->play();
     ASSERT_TRUE(host.WaitFor(S::Stopped));
-    EXPECT_EQ(outputs.logs().back()->Received().size(), 8000u);
+    const std::vector<S> expected = {S::Connecting, S::Buffering, S::Playing, S::Buffering,
+                                     S::Paused,     S::Playing,   S::Stopped};
+    EXPECT_EQ(host.states, expected);
+    EXPECT_TRUE(SameBytes(log.Received(), pcm));
+    EXPECT_EQ(log.PlayedBytes(), pcm.size());
 }
 
 // Stop, a new address and play at once, over and over, against slow servers:
-// every song that reaches the output gets exactly its own bytes, whatever
-// became of the transfers let go of, and no thread is left behind.
+// reports of the songs let go of change nothing, every song that reaches the
+// output gets exactly its own bytes, and no thread is left behind.
 TEST(MediaPlayer, RapidRestartsPlayOnlyTheirOwnSongsAndLeaveNoThreads) {
     LoopbackServer server;
     constexpr int kSongs = 100;
@@ -346,58 +367,39 @@ TEST(MediaPlayer, RapidRestartsPlayOnlyTheirOwnSongsAndLeaveNoThreads) {
     for (int i = 0; i < kSongs; ++i) {
         pcms.push_back(MakePcm(8000, 1, 0.3, i));
         LoopbackResponse song = Song(MakeWav(pcms.back(), 8000, 1));
-        song.delayMs = static_cast<unsigned>(i % 4) * 15;
+        song.delayMs = i + 1 < kSongs ? static_cast<unsigned>(i % 4) * 15 : 1000;
         server.Serve("/song" + std::to_string(i) + ".wav", song);
     }
     NullAudioOutputs outputs;
-    PlayerHost host(outputs.Factory());
+    HttpOptions http = ShortTimeouts();
+    http.receiveTimeoutMs = 5000; // the last song answers after a second
+    PlayerHost host(outputs.Factory(), http);
     host.Play(server.BaseAddress() + L"/song0.wav"); // loads WinHTTP and Media Foundation
     ASSERT_TRUE(host.WaitFor(S::Stopped));
     PumpFor(500);
     const size_t baseline = CountThreads();
-
+    host.Play(server.BaseAddress() + L"/song0.wav");
+    // Without dispatching, so the reports of a song that plays wait in the queue.
+    const auto& first = *outputs.logs().back();
+    for (int i = 0; i < 200 && first.PlayedBytes() == 0; ++i)
+        Sleep(10);
+    ASSERT_GT(first.PlayedBytes(), 0u);
     for (int i = 0; i < kSongs; ++i) {
         host.Play(server.BaseAddress() + L"/song" + std::to_wstring(i) + L".wav");
         PumpFor(static_cast<DWORD>(i % 3) * 20); // some let go of mid-transfer, some not
     }
+    PumpFor(500);
+    EXPECT_EQ(host.player->status(), L"正在连接…"); // the last song is still on its way
     ASSERT_TRUE(host.WaitFor(S::Stopped));
-
     const auto& logs = outputs.logs();
-    ASSERT_EQ(logs.size(), 1u + kSongs);
+    ASSERT_EQ(logs.size(), 2u + kSongs);
     EXPECT_TRUE(SameBytes(logs.back()->Received(), pcms.back()));
-    for (size_t i = 1; i + 1 < logs.size(); ++i) {
+    for (size_t i = 2; i + 1 < logs.size(); ++i) {
         EXPECT_FALSE(logs[i]->IsOpen()) << i;
         const std::vector<BYTE>& got = logs[i]->Received();
-        EXPECT_TRUE(SameBytes(got, pcms[i - 1].substr(0, got.size()))) << "song " << i - 1;
+        EXPECT_TRUE(SameBytes(got, pcms[i - 2].substr(0, got.size()))) << "song " << i - 2;
     }
-    EXPECT_TRUE(ThreadsSettleTo(baseline))
-        << CountThreads() << " threads, " << baseline << " before";
-}
-
-TEST(MediaPlayer, DestroyingThePlayerWhilePlayingEndsEverything) {
-    LoopbackServer server;
-    server.Serve("/long.mp3", Song(Repeat(ReadFixture("tone.mp3"), 20)));
-    NullAudioOutputs outputs;
-    auto host = std::make_unique<PlayerHost>(outputs.Factory());
-    host->Play(server.BaseAddress() + L"/long.mp3");
-    ASSERT_TRUE(host->WaitFor(S::Playing));
-    host->player->stop();
-    ASSERT_TRUE(PumpUntil([&] { return !outputs.logs().back()->IsOpen(); }, 2000));
-    PumpFor(500);
-    const size_t threads = CountThreads();
-    DWORD handles = 0;
-    GetProcessHandleCount(GetCurrentProcess(), &handles);
-
-    host->Play(server.BaseAddress() + L"/long.mp3");
-    ASSERT_TRUE(host->WaitFor(S::Playing));
-    const auto start = Clock::now();
-    host.reset();
-    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500));
-    EXPECT_FALSE(outputs.logs().back()->IsOpen());
-    EXPECT_TRUE(ThreadsSettleTo(threads));
-    DWORD handlesAfter = 0;
-    GetProcessHandleCount(GetCurrentProcess(), &handlesAfter);
-    EXPECT_LE(handlesAfter, handles + 2);
+    EXPECT_TRUE(ThreadsSettleTo(baseline)) << CountThreads() << " threads, " << baseline;
 }
 
 // Real sound through waveOut: needs the PulseAudio null sink of scripts/test.sh.
@@ -414,7 +416,6 @@ TEST(AudioOutputWaveOut, PauseHoldsQueuedBuffersAndResetDropsThem) {
     output.Resume();
     EXPECT_TRUE(PumpUntil([&] { return output.Pending() == 0; }, 3000));
     EXPECT_EQ(WaitForSingleObject(output.PlayedEvent(), 0), WAIT_OBJECT_0);
-
     for (int i = 0; i < 5; ++i)
         ASSERT_TRUE(output.Write(tenth.data(), tenth.size()));
     output.Reset();
@@ -433,7 +434,6 @@ TEST(MediaPlayerWaveOut, ShortMp3PlaysToItsEnd) {
     ASSERT_TRUE(host.WaitFor(S::Stopped));
     // The device, not the decoder, sets the pace.
     EXPECT_GT(Clock::now() - playing, std::chrono::milliseconds(900));
-    EXPECT_EQ(host.player->status(), L"已停止");
 }
 
 } // namespace

@@ -1,7 +1,7 @@
-// Plays a 5 MB MP3 served from loopback through the real waveOut output and
-// prints the time from play() to the first buffer handed to the device, the
-// share of one core the process uses while the song plays, and the peak
-// working set.
+// Plays MP3 songs served from loopback through the real waveOut output and
+// prints the time from play() to the first sound, at full speed and at
+// 256 KB/s (about 2 Mbit/s); the working set while a 5 MB and a 30 MB song
+// play; the share of one core the process uses while a song plays.
 #include "loopback_server.h"
 #include "message_pump.h"
 #include "player.h"
@@ -9,6 +9,7 @@
 
 #include <windows.h>
 #include <psapi.h>
+#include <shlwapi.h>
 
 #include <algorithm>
 #include <atomic>
@@ -24,26 +25,28 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr UINT kNotify = WM_APP + 7;
 
-// Passes everything to the device and notes when the first buffer went in.
+// Passes everything to the device and notes when it first runs with sound
+// queued: the first sound the user hears.
 class TimedOutput final : public AudioOutput {
   public:
-    explicit TimedOutput(std::atomic<Clock::rep>& firstWrite) : firstWrite_(firstWrite) {}
+    explicit TimedOutput(std::atomic<Clock::rep>& firstSound) : firstSound_(firstSound) {}
     bool Open(const WAVEFORMATEX& format) override { return device_.Open(format); }
-    bool Write(const void* data, size_t bytes) override {
-        Clock::rep none = 0;
-        firstWrite_.compare_exchange_strong(none, Clock::now().time_since_epoch().count());
-        return device_.Write(data, bytes);
-    }
+    bool Write(const void* data, size_t bytes) override { return device_.Write(data, bytes); }
     size_t Pending() override { return device_.Pending(); }
     HANDLE PlayedEvent() const override { return device_.PlayedEvent(); }
     void Pause() override { device_.Pause(); }
-    void Resume() override { device_.Resume(); }
+    void Resume() override {
+        Clock::rep none = 0;
+        if (device_.Pending() > 0)
+            firstSound_.compare_exchange_strong(none, Clock::now().time_since_epoch().count());
+        device_.Resume();
+    }
     void Reset() override { device_.Reset(); }
     void Close() override { device_.Close(); }
 
   private:
     WaveOutput device_;
-    std::atomic<Clock::rep>& firstWrite_;
+    std::atomic<Clock::rep>& firstSound_;
 };
 
 MediaPlayer* g_player = nullptr;
@@ -71,11 +74,11 @@ double Mb(size_t bytes) {
     return static_cast<double>(bytes) / (1024.0 * 1024.0);
 }
 
-size_t PeakWorkingSet() {
+PROCESS_MEMORY_COUNTERS MemoryCounters() {
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof(counters);
     GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
-    return counters.PeakWorkingSetSize;
+    return counters;
 }
 
 // Dispatches messages for `ms` without waking otherwise, unlike PumpFor's
@@ -140,7 +143,10 @@ DecodeFigures DecodeFlatOut(const std::string& bytes) {
     MediaFoundationScope mediaFoundation;
     SongDecoder decoder;
     DecodeFigures figures;
-    if (!mediaFoundation.ok() || !decoder.Open(bytes))
+    Microsoft::WRL::ComPtr<IStream> memory;
+    memory.Attach(SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()),
+                                    static_cast<UINT>(bytes.size())));
+    if (!mediaFoundation.ok() || !decoder.Open(memory.Get()))
         return figures;
     const double cpuStart = CpuSeconds();
     const auto start = Clock::now();
@@ -152,6 +158,38 @@ DecodeFigures DecodeFlatOut(const std::string& bytes) {
     figures.cpuSeconds = CpuSeconds() - cpuStart;
     figures.audioSeconds = static_cast<double>(total) / decoder.format().nAvgBytesPerSec;
     return figures;
+}
+
+// Starts `address` as a double-click does and waits until it plays; prints the
+// time to the first sound and to the playing state.
+bool TimeStart(MediaPlayer& player, const std::wstring& address,
+               std::atomic<Clock::rep>& firstSound, const char* label) {
+    firstSound = 0;
+    const auto start = Clock::now();
+    player.stop();
+    player.SetURL(address);
+    player.play();
+    if (!PumpUntil([&] { return player.state() == PlayerState::Playing && firstSound != 0; },
+                   30000)) {
+        std::fprintf(stderr, "%s: not playing: %ls\n", label, player.status().c_str());
+        return false;
+    }
+    const Clock::time_point first{Clock::duration{firstSound.load()}};
+    std::printf("%-34s %12.1fms %12.1fms\n", label, Ms(first - start), Ms(Clock::now() - start));
+    return true;
+}
+
+// The largest working set seen while `player` plays `address` for `seconds`.
+size_t WorkingSetWhilePlaying(MediaPlayer& player, const std::wstring& address, int seconds) {
+    player.stop();
+    player.SetURL(address);
+    player.play();
+    size_t largest = 0;
+    for (int tick = 0; tick < seconds * 10; ++tick) {
+        DispatchFor(100);
+        largest = std::max(largest, MemoryCounters().WorkingSetSize);
+    }
+    return player.state() == PlayerState::Playing ? largest : 0;
 }
 
 } // namespace
@@ -169,15 +207,21 @@ int main(int argc, char** argv) {
         return 1;
     }
     // The clip is encoded without a bit reservoir or header frame, so copies
-    // of it join into one longer stream.
-    LoopbackResponse song;
-    song.contentType = "audio/mpeg";
-    while (song.body.size() < 5u << 20)
-        song.body += clip;
-    const size_t songBytes = song.body.size();
-    const std::string songBody = song.body;
+    // of it join into one longer stream; the server sends them one after the
+    // other and holds one copy only, so the working set is the player's.
+    auto songOf = [&clip](size_t megabytes, size_t bytesPerSecond) {
+        LoopbackResponse song;
+        song.contentType = "audio/mpeg";
+        song.body = clip;
+        song.repeat = (megabytes << 20) / clip.size() + 1;
+        song.bytesPerSecond = bytesPerSecond;
+        return song;
+    };
     LoopbackServer server;
-    server.Serve("/song.mp3", std::move(song));
+    server.Serve("/song.mp3", songOf(5, 0));
+    server.Serve("/slow.mp3", songOf(5, 256 * 1024));
+    server.Serve("/long.mp3", songOf(30, 0));
+    const std::wstring base = server.BaseAddress();
 
     WNDCLASSW wc{};
     wc.lpfnWndProc = HostProc;
@@ -186,33 +230,30 @@ int main(int argc, char** argv) {
     RegisterClassW(&wc);
     HWND window = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                   wc.hInstance, nullptr);
-    std::atomic<Clock::rep> firstWrite{0};
+    std::atomic<Clock::rep> firstSound{0};
     MediaPlayer player(window, kNotify,
-                       [&firstWrite] { return std::make_unique<TimedOutput>(firstWrite); });
+                       [&firstSound] { return std::make_unique<TimedOutput>(firstSound); });
     g_player = &player;
 
-    std::printf("song: %.2f MB MP3, 44.1 kHz stereo 64 kbit/s\n", Mb(songBytes));
-    std::printf("%-4s %14s %14s\n", "run", "first audio", "playing");
-    const size_t peakBefore = PeakWorkingSet();
+    std::printf("songs: 5 MB and 30 MB MP3, 44.1 kHz stereo 64 kbit/s\n");
+    std::printf("%-34s %14s %14s\n", "5 MB song, served", "first sound", "playing");
+    const size_t workingSetBefore = MemoryCounters().WorkingSetSize;
     for (int run = 1; run <= runs; ++run) {
-        firstWrite = 0;
-        const auto start = Clock::now();
-        player.stop();
-        player.SetURL(server.BaseAddress() + L"/song.mp3");
-        player.play();
-        if (!PumpUntil([&] { return player.state() == PlayerState::Playing; }, 10000)) {
-            std::fprintf(stderr, "run %d: not playing: %ls\n", run, player.status().c_str());
+        const std::string label =
+            "at full speed, run " + std::to_string(run) + (run == 1 ? " (loads MF)" : "");
+        if (!TimeStart(player, base + L"/song.mp3", firstSound, label.c_str()))
             return 1;
-        }
-        const auto playing = Clock::now();
-        const Clock::time_point first{Clock::duration{firstWrite.load()}};
-        std::printf("%-4d %12.1fms %12.1fms%s\n", run, Ms(first - start), Ms(playing - start),
-                    run == 1 ? "  (Media Foundation loaded by this run)" : "");
-        if (run < runs)
-            DispatchFor(500);
+        DispatchFor(500);
     }
+    for (int run = 1; run <= runs; ++run) {
+        const std::string label = "at 256 KB/s, run " + std::to_string(run);
+        if (!TimeStart(player, base + L"/slow.mp3", firstSound, label.c_str()))
+            return 1;
+        DispatchFor(500);
+    }
+    const size_t workingSet5 = WorkingSetWhilePlaying(player, base + L"/song.mp3", 5);
+    const size_t workingSet30 = WorkingSetWhilePlaying(player, base + L"/long.mp3", 5);
 
-    DispatchFor(1000); // past the first buffers
     const double playingCpu = CpuShare(cpuSeconds);
     const bool stillPlaying = player.state() == PlayerState::Playing;
     player.pause();
@@ -221,7 +262,6 @@ int main(int argc, char** argv) {
     player.stop();
     DispatchFor(500);
     const double idleCpu = CpuShare(cpuSeconds);
-    const size_t peakPlaying = PeakWorkingSet();
 
     // What a burst of double-clicks costs the GUI thread: each one ends the
     // song before and starts a worker for the next.
@@ -229,13 +269,21 @@ int main(int argc, char** argv) {
     const auto restartsStart = Clock::now();
     for (int i = 0; i < kRestarts; ++i) {
         player.stop();
-        player.SetURL(server.BaseAddress() + L"/song.mp3?" + std::to_wstring(i));
+        player.SetURL(base + L"/song.mp3?" + std::to_wstring(i));
         player.play();
     }
     const double restartMs = Ms(Clock::now() - restartsStart) / kRestarts;
     player.stop();
     DispatchFor(1000);
+    const size_t peak = MemoryCounters().PeakWorkingSetSize;
+    std::string songBody;
+    while (songBody.size() < 5u << 20)
+        songBody += clip;
     const DecodeFigures decoding = DecodeFlatOut(songBody);
+    std::printf("working set while playing (largest of 100 ms samples over 5 s): 5 MB song "
+                "%.1f MB, 30 MB song %.1f MB (%.1f MB before the first song, process peak "
+                "%.1f MB)\n",
+                Mb(workingSet5), Mb(workingSet30), Mb(workingSetBefore), Mb(peak));
     std::printf("CPU, share of one core over %d s: playing %.1f%%, paused (device open) %.1f%%, "
                 "stopped %.1f%%%s\n",
                 cpuSeconds, playingCpu, pausedCpu, idleCpu,
@@ -250,9 +298,7 @@ int main(int argc, char** argv) {
         std::printf("waveOut alone, fed from memory: %.1f%% of one core\n", floorCpu);
     std::printf("stop + SetURL + play: %.2f ms each on the GUI thread (%d in a row)\n", restartMs,
                 kRestarts);
-    std::printf("peak working set: %.1f MB while playing (%.1f MB before the first song)\n",
-                Mb(peakPlaying), Mb(peakBefore));
     g_player = nullptr;
     DestroyWindow(window);
-    return stillPlaying ? 0 : 1;
+    return stillPlaying && workingSet5 && workingSet30 ? 0 : 1;
 }

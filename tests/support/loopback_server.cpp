@@ -69,21 +69,26 @@ int Receive(SOCKET s, char* buffer, int size, HANDLE stop) {
     }
 }
 
-// The body in slices of a twentieth of a second's worth, with the pause.
-bool SendPaced(SOCKET s, const LoopbackResponse& response, HANDLE stop) {
+// The body, `repeat` times over, in slices of a twentieth of a second's worth
+// (64 KB at full speed), with the pause.
+bool SendPaced(SOCKET s, const LoopbackResponse& response, HANDLE stop,
+               std::atomic<size_t>& sent) {
     constexpr DWORD kSliceMs = 50;
     const std::string_view body = response.body;
+    const size_t total = body.size() * response.repeat;
     const size_t slice =
         response.bytesPerSecond > 0 ? std::max<size_t>(1, response.bytesPerSecond / 20) : 64 * 1024;
-    for (size_t at = 0; at < body.size();) {
-        size_t n = std::min(slice, body.size() - at);
+    for (size_t at = 0; at < total;) {
+        const size_t from = at % body.size();
+        size_t n = std::min(slice, body.size() - from);
         const bool pausesHere = response.pauseMs > 0 && at < response.pauseAfterBytes &&
                                 at + n >= response.pauseAfterBytes;
         if (pausesHere)
             n = response.pauseAfterBytes - at;
-        if (n > 0 && !SendAll(s, body.data() + at, n, stop))
+        if (n > 0 && !SendAll(s, body.data() + from, n, stop))
             return false;
         at += n;
+        sent += n;
         const DWORD wait = pausesHere ? response.pauseMs : response.bytesPerSecond ? kSliceMs : 0;
         if (wait > 0 && WaitForSingleObject(stop, wait) == WAIT_OBJECT_0)
             return false;
@@ -167,10 +172,15 @@ void LoopbackServer::AcceptLoop() {
 }
 
 void LoopbackServer::Answer(SOCKET client) {
+    ++open_;
     struct Closer {
         SOCKET s;
-        ~Closer() { closesocket(s); }
-    } closeOnReturn{client};
+        std::atomic<int>& open;
+        ~Closer() {
+            closesocket(s);
+            --open;
+        }
+    } closeOnReturn{client, open_};
     std::string request;
     char buffer[4096];
     while (request.find("\r\n\r\n") == std::string::npos) {
@@ -207,7 +217,8 @@ void LoopbackServer::Answer(SOCKET client) {
         head += "Content-Type: " + response.contentType + "\r\n";
         head += response.chunked
                     ? "Transfer-Encoding: chunked\r\n"
-                    : "Content-Length: " + std::to_string(response.body.size()) + "\r\n";
+                    : "Content-Length: " + std::to_string(response.body.size() * response.repeat) +
+                          "\r\n";
         for (const auto& [name, value] : response.headers)
             head += name + ": " + value + "\r\n";
         head += "Connection: close\r\n\r\n";
@@ -225,10 +236,8 @@ void LoopbackServer::Answer(SOCKET client) {
                         break;
                 }
                 Send("0\r\n\r\n");
-            } else if (response.bytesPerSecond > 0 || response.pauseMs > 0) {
-                SendPaced(client, response, stop_.get());
             } else {
-                Send(response.body);
+                SendPaced(client, response, stop_.get(), bodyBytesSent_);
             }
         }
     }

@@ -3,6 +3,7 @@
 
 #include "kernel_handle.h"
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -31,6 +32,9 @@ struct LoopbackResponse {
     size_t bytesPerSecond = 0;
     size_t pauseAfterBytes = 0;
     unsigned pauseMs = 0;
+    // The body sent this many times over as one (Normal mode), so a long
+    // answer costs the server no memory.
+    size_t repeat = 1;
 };
 
 // An HTTP/1.1 server on 127.0.0.1, run inside the test process, on a port of
@@ -52,6 +56,10 @@ class LoopbackServer {
     uint16_t port() const { return port_; }
     // The request targets (path and query, as sent) in order of arrival.
     std::vector<std::string> Requests() const;
+    // Connections being answered or waiting for the peer to close.
+    int OpenConnections() const { return open_; }
+    // Bytes of bodies sent so far, all answers together.
+    size_t BodyBytesSent() const { return bodyBytesSent_; }
 
   private:
     void AcceptLoop();
@@ -68,4 +76,6 @@ class LoopbackServer {
     std::vector<std::string> requests_;
     std::vector<std::thread> threads_;
     std::thread acceptor_;
+    std::atomic<int> open_ = 0;
+    std::atomic<size_t> bodyBytesSent_ = 0;
 };

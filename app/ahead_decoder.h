@@ -1,0 +1,61 @@
+#pragma once
+#include "kernel_handle.h"
+#include "song_stream.h"
+
+#include <windows.h>
+#include <mmreg.h>
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+// Decodes a song from its SongBuffer on a thread of its own, a few buffers
+// ahead of the output. The thread that drives the output only takes what is
+// ready, so it keeps answering pause and stop while the decoder waits for the
+// download.
+class AheadDecoder {
+  public:
+    // Starts decoding `bytes` into buffers of `bufferMs` of sound, at most
+    // `maxBuffers` of them waiting. Empty when the system gives no thread.
+    static std::shared_ptr<AheadDecoder> Start(std::shared_ptr<SongBuffer> bytes, DWORD bufferMs,
+                                               size_t maxBuffers);
+
+    // Signalled (auto-reset) when the format, a buffer or the end arrives.
+    HANDLE ReadyEvent() const { return ready_.get(); }
+    // Known once the decoder has opened the song.
+    std::optional<WAVEFORMATEXTENSIBLE> Format() const;
+
+    struct Queue {
+        size_t bytes;  // decoded and not yet taken
+        bool finished; // nothing more will come: the end, a break, or no song
+    };
+    Queue Queued() const;
+    // Moves the oldest waiting buffer into `pcm`; false when none waits.
+    bool Take(std::vector<BYTE>& pcm);
+    // Lets go of the song: the thread ends soon after, the download with it.
+    // Never waits.
+    void Stop();
+
+    AheadDecoder(std::shared_ptr<SongBuffer> bytes, DWORD bufferMs, size_t maxBuffers);
+
+  private:
+    void Run();
+    void Finish();
+
+    const std::shared_ptr<SongBuffer> bytes_;
+    const DWORD bufferMs_;
+    const size_t maxBuffers_;
+    KernelHandle ready_;
+
+    mutable std::mutex mutex_;
+    std::condition_variable room_; // the thread waits here while the queue is full
+    std::optional<WAVEFORMATEXTENSIBLE> format_;
+    std::deque<std::vector<BYTE>> buffers_;
+    size_t queuedBytes_ = 0;
+    bool finished_ = false;
+    bool stopped_ = false;
+};
