@@ -1,5 +1,7 @@
 #include "background_work.h"
 
+#include "kernel_handle.h"
+
 #include <process.h>
 
 #include <cerrno>
@@ -45,7 +47,7 @@ void StartThread(std::function<void()> work) {
     if (!thread)
         throw std::system_error(errno, std::generic_category(), "_beginthreadex");
     owned.release(); // the thread owns it now
-    CloseHandle(reinterpret_cast<HANDLE>(thread));
+    KernelHandle(reinterpret_cast<HANDLE>(thread)); // nobody waits on it
 }
 
 void RunDetached(std::function<void()> work) {
