@@ -121,7 +121,10 @@ void FillControls(HWND form) {
         AddStrings(item(id), LB_ADDSTRING, {L"晴天 — 周杰伦", L"后来 — 刘若英", L"童话 — 光良"});
 }
 
-INT_PTR CALLBACK GalleryDialogProc(HWND, UINT message, WPARAM, LPARAM) {
+// A modeless dialog closes itself: the dialog manager turns its close box into IDCANCEL.
+INT_PTR CALLBACK GalleryDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL)
+        DestroyWindow(dialog);
     return message == WM_INITDIALOG ? TRUE : FALSE;
 }
 
@@ -155,6 +158,17 @@ bool CreateGalleryControls(HWND form) {
     }
     FillControls(form);
     return true;
+}
+
+HWND CreatePopupHost(const wchar_t* className, int x, int y, int width, int height) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = className;
+    RegisterClassW(&wc); // fails harmlessly when the class exists already
+    return CreateWindowExW(WS_EX_TOPMOST, className, L"", WS_POPUP | WS_VISIBLE, x, y, width,
+                           height, nullptr, nullptr, wc.hInstance, nullptr);
 }
 
 HWND CreateGalleryDialog(HWND owner) {

@@ -36,8 +36,13 @@ bool RegisterFormPackageClasses();
 // 600 x 300). False when one could not be created.
 bool CreateGalleryControls(HWND form);
 
+// A plain visible topmost popup of the class (registered on first use), at (x, y) and of
+// the size given: a host for controls on a display without a window manager, where Wine
+// handles captioned windows slowly.
+HWND CreatePopupHost(const wchar_t* className, int x, int y, int width, int height);
+
 // A modeless dialog box ("#32770"), hidden, holding every gallery control; null when it
-// could not be made. DestroyWindow ends it.
+// could not be made. Its close box or DestroyWindow ends it.
 HWND CreateGalleryDialog(HWND owner);
 
 } // namespace gallery

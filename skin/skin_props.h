@@ -51,6 +51,11 @@ bool SetSkinProp(HWND hwnd, SkinProp prop, std::intptr_t value);
 // Removes the property and answers the value it held (0 when it was absent).
 std::intptr_t RemoveSkinProp(HWND hwnd, SkinProp prop);
 
+// The window carries the skin: PROCADDR is set. False too for a window that is gone.
+inline bool IsSkinned(HWND hwnd) {
+    return GetSkinProp(hwnd, SkinProp::PROCADDR) != 0;
+}
+
 // Handles and procedures kept in properties, read back as their own type.
 template <typename T> T GetSkinPropAs(HWND hwnd, SkinProp prop) {
     return reinterpret_cast<T>(GetSkinProp(hwnd, prop));

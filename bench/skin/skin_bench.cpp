@@ -6,8 +6,10 @@
 #include "draw_primitives.h"
 #include "frame_painter.h"
 #include "gallery_form.h"
+#include "hover_timer.h"
 #include "paint_dispatch.h"
 #include "push_button_painter.h"
+#include "skin.h"
 #include "skin_colours.h"
 #include "skin_images.h"
 #include "skin_props.h"
@@ -73,6 +75,14 @@ void RepaintForm(HDC dc) {
     }
 }
 
+// What a message loop would have done by now. Under Wine every call into the window
+// system slows down several times over while windows wait to be painted.
+void DispatchWaiting() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageW(&msg);
+}
+
 // Stands for a control's own procedure that paints nothing, to time the skin's share.
 LRESULT CALLBACK PaintsNothing(HWND hwnd, UINT message, WPARAM, LPARAM) {
     if (message == WM_PAINT)
@@ -82,70 +92,140 @@ LRESULT CALLBACK PaintsNothing(HWND hwnd, UINT message, WPARAM, LPARAM) {
 
 enum class Pass { Skinned, SkinAlone, OwnAlone };
 
-// A full repaint of one control of every class group of the gallery form: for each, the
-// frame, then the client area.
+// A full repaint (frame, then client area) of one control of every class group of the
+// skinned gallery: through the skin window procedure, through the skin's paint handlers
+// over a procedure that paints nothing, or through the controls' own procedures alone.
 void PaintOneOfEveryGroup(HWND form, Pass pass) {
     std::set<skin::ClassGroup> seen;
     for (HWND child = GetWindow(form, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         if (!seen.insert(skin::GetClassGroup(child)).second)
             continue;
-        const WNDPROC own = pass == Pass::SkinAlone
-                                ? PaintsNothing
-                                : reinterpret_cast<WNDPROC>(GetWindowLongPtrW(child, GWLP_WNDPROC));
+        if (pass == Pass::Skinned) {
+            RedrawWindow(child, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
+            continue;
+        }
+        const auto own = skin::GetSkinPropAs<WNDPROC>(child, skin::SkinProp::PROCADDR);
         InvalidateRect(child, nullptr, FALSE);
         if (pass == Pass::OwnAlone) {
             CallWindowProcW(own, child, WM_NCPAINT, 1, 0);
             CallWindowProcW(own, child, WM_PAINT, 0, 0);
         } else {
-            skin::OnNcPaint(own, child, WM_NCPAINT, 1, 0);
-            skin::OnPaint(own, child, WM_PAINT, 0, 0);
+            skin::OnNcPaint(PaintsNothing, child, WM_NCPAINT, 1, 0);
+            skin::OnPaint(PaintsNothing, child, WM_PAINT, 0, 0);
         }
     }
 }
 
-// The painters' figures: a 41 x 25 push button's faces and one blend of them (one fade
-// tick), a four-item header 585 pixels wide, and a whole form.
-void TimePainters() {
-    const HWND host = CreateWindowExW(WS_EX_TOPMOST, L"SkinBench", L"", WS_POPUP | WS_VISIBLE, 0,
-                                      140, 620, 320, nullptr, nullptr, nullptr, nullptr);
-    if (!host || !gallery::CreateGalleryControls(host)) {
-        std::printf("(no gallery form: painter figures skipped)\n");
+double CpuMs() {
+    FILETIME created, exited, kernel, user;
+    GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user);
+    const auto ms = [](const FILETIME& t) {
+        return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) |
+                                   t.dwLowDateTime) /
+               1e4;
+    };
+    return ms(kernel) + ms(user);
+}
+
+// Fades to the hover face and back, each from 0, driven by the button's own 15 ms
+// timer through a message loop, as in the tool; answers the ticks seen. The mouse rests
+// on the button, so the leave request stays quiet.
+int RunFades(HWND button, int fades) {
+    RECT rc{};
+    GetWindowRect(button, &rc);
+    SetCursorPos((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+    int ticks = 0;
+    for (int i = 0; i < fades; ++i) {
+        SendMessageW(button, i % 2 ? WM_MOUSELEAVE : WM_MOUSEMOVE, 0, 0);
+        while (skin::GetSkinProp(button, skin::SkinProp::TIMERID)) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                ticks += msg.message == WM_TIMER && msg.hwnd == button;
+                DispatchMessageW(&msg);
+            }
+        }
+    }
+    return ticks;
+}
+
+// The skinned gallery on screen: the painters, a full repaint, the fade and attaching.
+void TimeSkinnedGallery() {
+    skin::ReleaseSkinImages(); // AttachSkin builds its own
+    // A form of the form package's class, as a popup: without a window manager on the
+    // display, Wine handles a captioned window very slowly, which would swamp the figures.
+    const HWND dialog = gallery::CreatePopupHost(L"ThunderRT6FormDC", 0, 140, 600, 300);
+    if (!dialog || !gallery::CreateGalleryControls(dialog) || !skin::AttachSkin(dialog)) {
+        std::printf("(no gallery: the skinned figures are skipped)\n");
         return;
     }
-    const HWND button = GetDlgItem(host, gallery::kOkButton);
+    const HWND button = GetDlgItem(dialog, gallery::kOkButton);
     SetWindowPos(button, nullptr, 0, 0, 41, 25, SWP_NOMOVE | SWP_NOZORDER);
-    for (HWND child = GetWindow(host, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        skin::SetSkinProp(child, skin::SkinProp::HDINDEX, -1);
-        skin::SetSkinProp(child, skin::SkinProp::HMINDEX, -1);
-        skin::SetSkinProp(child, skin::SkinProp::OLDSTYLE, GetWindowLongW(child, GWL_STYLE));
-        if (skin::GetClassGroup(child) == skin::ClassGroup::PushButton)
-            skin::CreateButtonFaces(child);
-    }
-    std::printf("[painters]\n");
+    DispatchWaiting();
+    std::printf("[skinned gallery]\n");
     std::printf("RenderButtonFaces 41x25        %9.1f us\n",
                 MicrosPerCall([button] { skin::RenderButtonFaces(button); }));
     skin::SetSkinProp(button, skin::SkinProp::ALPHALEVEL, 140);
     std::printf("PaintPushButton blend 41x25    %9.1f us   (target <= 100 us: one fade tick)\n",
                 MicrosPerCall([button] { skin::PaintPushButton(button, nullptr); }));
-
-    const HWND header = GetDlgItem(host, gallery::kHeader);
+    const HWND header = GetDlgItem(dialog, gallery::kHeader);
     SetWindowPos(header, nullptr, 0, 0, 585, 20, SWP_NOMOVE | SWP_NOZORDER);
+    DispatchWaiting();
     std::printf("ComposeHeader 4 items 585 px   %9.1f us\n",
                 MicrosPerCall([header] { skin::ComposeHeader(header); }));
     const struct {
         const char* name;
         Pass pass;
-    } passes[] = {{"WM_PAINT + WM_NCPAINT, a group ", Pass::Skinned},
-                  {"  the skin's share alone       ", Pass::SkinAlone},
-                  {"  the own procedures, no skin  ", Pass::OwnAlone}};
+    } passes[] = {{"WM_NCPAINT + WM_PAINT, a group", Pass::Skinned},
+                  {"  the skin's painters alone   ", Pass::SkinAlone},
+                  {"  the own procedures, no skin ", Pass::OwnAlone}};
     for (const auto& p : passes)
-        std::printf("%s%9.1f us%s\n", p.name,
-                    MicrosPerCall([host, &p] { PaintOneOfEveryGroup(host, p.pass); }),
+        std::printf("%s %9.1f us%s\n", p.name,
+                    MicrosPerCall([dialog, &p] { PaintOneOfEveryGroup(dialog, p.pass); }),
                     p.pass == Pass::Skinned ? "   (target <= 2000 us; one control of every group)"
                                             : "");
-    for (HWND child = GetWindow(host, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        skin::ReleaseButtonFaces(child);
-    DestroyWindow(host);
+
+    // The tick's handler alone: fades whose ticks are sent from here. The system's timer
+    // is stopped, as an expired timer left unread slows every call into Wine's server.
+    constexpr int kSentFades = 100;
+    double cpuStart = CpuMs();
+    for (int i = 0; i < kSentFades; ++i) {
+        SendMessageW(button, i % 2 ? WM_MOUSELEAVE : WM_MOUSEMOVE, 0, 0);
+        KillTimer(button, skin::kHoverTimerId);
+        for (int tick = 0; tick < 86; ++tick)
+            SendMessageW(button, WM_TIMER, skin::kHoverTimerId, 0);
+    }
+    double cpu = (CpuMs() - cpuStart) * 1000.0;
+    std::printf("fade tick 41x25, handler, CPU  %9.1f us   (target <= 100 us)\n",
+                cpu / (86 * kSentFades));
+    std::printf("whole fade (86 ticks), CPU     %9.1f us\n", cpu / kSentFades);
+    // The same driven by the button's own timer through a message loop, as in the tool.
+    constexpr int kFades = 6; // about 8 s at the timer's own pace
+    cpuStart = CpuMs();
+    const int ticks = RunFades(button, kFades);
+    cpu = (CpuMs() - cpuStart) * 1000.0;
+    std::printf("  in a message loop, CPU       %9.1f us a tick, %.1f us a fade (%d ticks)\n",
+                cpu / ticks, cpu / kFades, ticks);
+
+    skin::DetachSkin(dialog);
+    std::vector<double> attach, detach;
+    for (int i = 0; i < 200; ++i) {
+        const double t0 = NowMs();
+        skin::AttachSkin(dialog);
+        const double t1 = NowMs();
+        DispatchWaiting();
+        const double t2 = NowMs();
+        skin::DetachSkin(dialog);
+        attach.push_back((t1 - t0) * 1000.0);
+        detach.push_back((NowMs() - t2) * 1000.0);
+        DispatchWaiting();
+    }
+    for (auto* figures : {&attach, &detach})
+        std::nth_element(figures->begin(), figures->begin() + 100, figures->end());
+    std::printf("AttachSkin / DetachSkin, gallery %7.1f / %.1f us (median of 200; %d windows)\n",
+                attach[100], detach[100],
+                gallery::kLastGalleryControl - gallery::kFirstGalleryControl + 2);
+    DestroyWindow(dialog);
 }
 
 } // namespace
@@ -205,7 +285,7 @@ int wmain() {
     }
     if (windowDc)
         ReleaseDC(window, windowDc);
-    TimePainters();
+    TimeSkinnedGallery();
     skin::ReleaseSkinImages();
     if (window)
         DestroyWindow(window);

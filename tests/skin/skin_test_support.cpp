@@ -4,6 +4,8 @@
 #include "gdi_handles.h"
 #include "gallery_form.h"
 #include "skin_images.h"
+#include "skin_props.h"
+#include "skin_state.h"
 
 #include <algorithm>
 
@@ -136,16 +138,7 @@ std::string DescribeMismatches(HDC dc, int width, int height,
 namespace skin_test {
 
 HWND Stage() {
-    static const HWND stage = [] {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = L"SkinTestStage";
-        RegisterClassW(&wc);
-        return CreateWindowExW(WS_EX_TOPMOST, L"SkinTestStage", L"", WS_POPUP | WS_VISIBLE, 0, 0,
-                               640, 400, nullptr, nullptr, wc.hInstance, nullptr);
-    }();
+    static const HWND stage = gallery::CreatePopupHost(L"SkinTestStage", 0, 0, 640, 400);
     return stage;
 }
 
@@ -159,6 +152,12 @@ TestWindow::TestWindow(const wchar_t* className, const wchar_t* text, DWORD styl
                  FALSE);
     RedrawWindow(hwnd_, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+void DispatchWaiting() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageW(&msg);
 }
 
 void FillWindow(HWND hwnd, COLORREF colour) {
@@ -195,19 +194,26 @@ std::string Mismatches(HWND window, std::initializer_list<long long> xyColour) {
     return Mismatches(WindowDC(window, true).get(), xyColour);
 }
 
-std::vector<UINT>& Recorded() {
-    static std::vector<UINT> messages;
+std::vector<Seen>& Recorded() {
+    static std::vector<Seen> messages;
     return messages;
 }
 
 bool WasRecorded(UINT message) {
-    return std::find(Recorded().begin(), Recorded().end(), message) != Recorded().end();
+    return std::any_of(Recorded().begin(), Recorded().end(),
+                       [message](const Seen& seen) { return seen.message == message; });
 }
 
 LRESULT CALLBACK RecordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    Recorded().push_back(message);
+    Recorded().push_back({hwnd, message, skin::GetSkinProp(hwnd, skin::SkinProp::OLDSTATE),
+                          skin::GetSkinProp(hwnd, skin::SkinProp::ALPHALEVEL),
+                          skin::SkinnedWindowCount});
     const auto own = reinterpret_cast<WNDPROC>(GetClassLongPtrW(hwnd, GCLP_WNDPROC));
     return CallWindowProcW(own, hwnd, message, wParam, lParam);
+}
+
+void RecordBeneath(HWND hwnd) {
+    SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingProc));
 }
 
 } // namespace skin_test

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <string>
@@ -66,6 +67,10 @@ HWND Stage();
 // package's class names are registered first.
 using Control = TestWindow;
 
+// Dispatches the messages waiting, as a message loop would have by now. (Under Wine
+// every call into the window system slows down while windows wait to be painted.)
+void DispatchWaiting();
+
 // The whole window rectangle, frame included, through the window DC.
 void FillWindow(HWND hwnd, COLORREF colour);
 std::vector<COLORREF> WindowSnapshot(HWND hwnd);
@@ -76,10 +81,19 @@ COLORREF At(const skin::ImageSurface& image, int x, int y);
 std::string Mismatches(HDC dc, std::initializer_list<long long> xyColour);
 std::string Mismatches(HWND window, std::initializer_list<long long> xyColour);
 
-// Stands in for a control's previous procedure: notes each message, then hands it to
-// the procedure of the control's class.
+// Stands in for a control's previous procedure: notes each message with the control's
+// OLDSTATE and ALPHALEVEL and the count of skinned windows as they stand when it
+// arrives, then hands it to the procedure of the control's class. RecordBeneath puts it in as the
+// window's own procedure, so that a skin attached afterwards calls it as the previous one.
 LRESULT CALLBACK RecordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-std::vector<UINT>& Recorded();
+void RecordBeneath(HWND hwnd);
+struct Seen {
+    HWND hwnd;
+    UINT message;
+    std::intptr_t state, level;
+    int skinned;
+};
+std::vector<Seen>& Recorded();
 bool WasRecorded(UINT message);
 
 // Compares every pixel of a width x height area at (0, 0) of dc with expected(x, y)
