@@ -220,11 +220,16 @@ void Form1::OnCommand(WPARAM wParam) {
         WORD code;
         void (Form1::*handler)();
     };
+    // The skin makes the buttons owner-drawn, and an owner-drawn button reports
+    // the second click of a quick pair as a double-click: it is a click all the same.
     static constexpr CommandRoute kRoutes[] = {
         {kIdCommand1, BN_CLICKED, &Form1::Command1_Click},
+        {kIdCommand1, BN_DOUBLECLICKED, &Form1::Command1_Click},
         {kIdCommand2, BN_CLICKED, &Form1::Command2_Click},
+        {kIdCommand2, BN_DOUBLECLICKED, &Form1::Command2_Click},
         {kIdCommand3, BN_CLICKED, &Form1::Command3_Click},
         {kIdCommand4, BN_CLICKED, &Form1::Command4_Click},
+        {kIdCommand4, BN_DOUBLECLICKED, &Form1::Command4_Click},
     };
     for (const CommandRoute& route : kRoutes)
         if (route.id == LOWORD(wParam) && route.code == HIWORD(wParam))

@@ -5,6 +5,7 @@
 
 #include "form1_design.h"
 #include "pictures.h"
+#include "skin.h"
 
 #include <shellapi.h>
 
@@ -21,6 +22,8 @@ void OpenHomePage() {
 } // namespace
 
 void Form1::Form_Load() {
+    // The skin first: it paints every control below the window from here on.
+    skin::AttachSkin(hwnd_);
     // Everything in the background colour becomes see-through and lets clicks
     // through, so only the pictures and the controls are seen.
     formBrush_.reset(CreateSolidBrush(kKeyColour));
@@ -31,7 +34,9 @@ void Form1::Form_Load() {
     SetWindowRgn(hwnd_, pictures::CreateWindowShape(), TRUE);
 }
 
-void Form1::Form_Unload() {}
+void Form1::Form_Unload() {
+    skin::DetachSkin(hwnd_);
+}
 
 void Form1::Unload() {
     Form_Unload();

@@ -5,8 +5,10 @@
 #include "message_pump.h"
 #include "null_audio_output.h"
 #include "pictures.h"
+#include "skin_state.h"
 
 #include <gtest/gtest.h>
+#include <commctrl.h>
 
 #include <cmath>
 #include <fstream>
@@ -94,6 +96,27 @@ TEST_F(Form1Shell, LoadedItIsABorderlessColourKeyedWindow) {
     EXPECT_EQ(flags & LWA_COLORKEY, static_cast<DWORD>(LWA_COLORKEY));
     for (HWND sunken : {form->QQ(), form->ListView1()})
         EXPECT_TRUE(GetWindowLongW(sunken, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+}
+
+// Loaded, the window hands itself and every control to the skin; unloaded, it
+// takes them back, and with the last skinned window the skin's images go.
+TEST_F(Form1Shell, TheSkinReachesEveryControlAndLeavesWithTheWindow) {
+    int descendants = 0;
+    EnumChildWindows(
+        form->hwnd(), [](HWND, LPARAM n) { return ++*reinterpret_cast<int*>(n), TRUE; },
+        reinterpret_cast<LPARAM>(&descendants));
+    EXPECT_EQ(skin::SkinnedWindowCount, descendants + 1);
+    const HWND header = ListView_GetHeader(form->ListView1());
+    for (HWND control : {form->Command1(), form->Command2(), form->Command3(), form->Command4(),
+                         form->QQ(), header, form->hwnd()})
+        EXPECT_NE(GetPropW(control, L"PROCADDR"), nullptr);
+
+    ShowWindow(form->hwnd(), SW_HIDE);
+    SendMessageW(form->Command3(), BM_CLICK, 0, 0); // 退出
+    EXPECT_EQ(form->hwnd(), nullptr);
+    EXPECT_EQ(skin::SkinnedWindowCount, 0);
+    EXPECT_FALSE(skin::SkinImagesReady);
+    EXPECT_FALSE(skin::ButtonSkin);
 }
 
 // Mouse moves over the painted frame, one row per move: which of the close
