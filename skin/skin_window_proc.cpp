@@ -6,6 +6,7 @@
 #include "hover_fade.h"
 #include "input_handlers.h"
 #include "paint_dispatch.h"
+#include "push_button_painter.h"
 #include "skin_props.h"
 
 #include <array>
@@ -44,6 +45,22 @@ LRESULT ReleaseThenRefreshSiblings(WNDPROC previous, HWND hwnd, UINT message, WP
     return result;
 }
 
+// A push button's faces carry its caption and font, drawn ahead of time: a new
+// caption or font is drawn into them again and shown at once. (The button itself
+// redraws its label straight away, outside WM_PAINT, which would otherwise leave
+// its own painting over the skin's face; the repaint also ends a running fade.)
+LRESULT PreviousThenRenderFaces(WNDPROC previous, HWND hwnd, UINT message, WPARAM wParam,
+                                LPARAM lParam) {
+    const LRESULT result = CallPrevious(previous, hwnd, message, wParam, lParam);
+    if (IsWindow(hwnd) && GetClassGroup(hwnd) == ClassGroup::PushButton &&
+        GetSkinProp(hwnd, SkinProp::PROCADDR) &&
+        IsSkinPaintedButtonStyle(GetSkinProp(hwnd, SkinProp::OLDSTYLE))) {
+        RenderButtonFaces(hwnd);
+        RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); // as a repaint does
+    }
+    return result;
+}
+
 struct MessageRoute {
     UINT message;
     SkinHandler handler;
@@ -69,6 +86,8 @@ constexpr std::array kMessageRoutes{
     MessageRoute{WM_LBUTTONUP, ReleaseThenRefreshSiblings},
     MessageRoute{WM_LBUTTONDBLCLK, OnLButtonDblClk},
     MessageRoute{WM_MOUSELEAVE, OnMouseLeave},
+    MessageRoute{WM_SETTEXT, PreviousThenRenderFaces},
+    MessageRoute{WM_SETFONT, PreviousThenRenderFaces},
 };
 
 SkinHandler RouteOf(UINT message) {

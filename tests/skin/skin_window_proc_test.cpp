@@ -1,3 +1,4 @@
+#include "gdi_handles.h"
 #include "skin.h"
 #include "skin_props.h"
 #include "skin_state.h"
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -110,6 +112,24 @@ TEST_F(SkinnedControls, MessagesRowByRow) {
             EXPECT_EQ(seen->state * 1000 + seen->level, r.seen) << "row " << &r - rows;
         }
     }
+}
+
+// A push button's faces carry its caption: a new one is drawn into them and shown
+// at once, over whatever the button drew for itself.
+TEST_F(SkinnedControls, ANewCaptionIsDrawnIntoTheFacesAndShown) {
+    const HDC face = reinterpret_cast<HDC>(skin::GetSkinProp(button_.get(), SkinProp::HDC0));
+    auto faceMiddle = [&] {
+        std::vector<COLORREF> row;
+        for (int x = 4; x < 37; ++x)
+            row.push_back(GetPixel(face, x, 12));
+        return row;
+    };
+    const std::vector<COLORREF> before = faceMiddle();
+    SendMessageW(button_.get(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"暂停"));
+    EXPECT_NE(faceMiddle(), before);
+    const WindowDC shown(button_.get(), true);
+    for (int x = 4; x < 37; ++x)
+        EXPECT_EQ(GetPixel(shown.get(), x, 12), GetPixel(face, x, 12)) << x;
 }
 
 TEST_F(SkinnedControls, UnlistedMessagesPassThroughAndLateListsAreSkinned) {
