@@ -298,20 +298,6 @@ TEST_F(Form1Query, EnterInTheQQBoxAndAClickOnTheButtonBothQuery) {
     EXPECT_EQ(server.Requests().size(), 2u);
 }
 
-TEST_F(Form1Query, FillsTenThousandRowsInOneStep) {
-    Answer(Xml(MakeAnswer(MakeSongs(10000), "GB2312", 936)));
-    Query(L"123456");
-    const HWND table = form->ListView1();
-    ASSERT_EQ(RowCount(), 10000);
-    EXPECT_EQ(ListBoxItems(form->List1()).size(), 10000u);
-    EXPECT_EQ(RowTexts(table, 0),
-              (std::vector<std::wstring>{L"1", L"第1首歌 '晴天'", L"歌手 1",
-                                         L"http://music.example.com/song1.mp3"}));
-    EXPECT_EQ(RowTexts(table, 9999),
-              (std::vector<std::wstring>{L"10000", L"第10000首歌 '晴天'", L"歌手 10000",
-                                         L"http://music.example.com/song10000.mp3"}));
-}
-
 TEST_F(Form1Query, ClosingTheWindowDuringAQueryEndsItAtOnce) {
     LoopbackResponse never;
     never.mode = Mode::NeverAnswer;
@@ -367,54 +353,6 @@ TEST(QueryRunner, AReportTheQueueRefusedAtFirstStillArrives) {
     EXPECT_EQ(answer->addresses.size(), 3u);
     EXPECT_FALSE(runner.Running());
     DestroyWindow(window);
-}
-
-// The icon of a message box: the one static control showing an icon.
-HICON MessageBoxIcon(HWND box) {
-    HICON found = nullptr;
-    EnumChildWindows(
-        box,
-        [](HWND child, LPARAM out) {
-            wchar_t cls[16] = {};
-            GetClassNameW(child, cls, 16);
-            if (_wcsicmp(cls, L"Static") == 0 &&
-                (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
-                *reinterpret_cast<HICON*>(out) =
-                    reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
-TEST_F(Form1Query, TheRealMessageBoxShowsPromptIconAndCaption) {
-    form->SetMessageBox([](HWND owner, const wchar_t* prompt, const wchar_t* caption, UINT flags) {
-        return MessageBoxW(owner, prompt, caption, flags);
-    });
-    Type(L"1234");
-
-    std::atomic<bool> stop = false;
-    std::wstring prompt;
-    bool stopIcon = false;
-    std::thread closer([&] {
-        while (!stop) {
-            HWND box = FindWindowW(L"#32770", L"错误");
-            if (box && IsWindowVisible(box)) {
-                wchar_t text[128] = {};
-                GetDlgItemTextW(box, 0xFFFF, text, 128); // the prompt's static control
-                prompt = text;
-                stopIcon = MessageBoxIcon(box) == LoadIconW(nullptr, IDI_HAND);
-                PostMessageW(box, WM_COMMAND, IDOK, 0);
-                return;
-            }
-            Sleep(20);
-        }
-    });
-    form->Command1_Click(); // returns when the box is closed
-    stop = true;
-    closer.join();
-    EXPECT_EQ(prompt, kBadNumber);
-    EXPECT_TRUE(stopIcon);
 }
 
 } // namespace

@@ -1,8 +1,6 @@
 #include "draw_primitives.h"
-#include "hover_timer.h"
 #include "scratch_surfaces.h"
 #include "skin_colours.h"
-#include "skin_props.h"
 #include "skin_test_support.h"
 
 #include <gtest/gtest.h>
@@ -77,19 +75,6 @@ TEST_F(DrawPrimitives, SliceWithoutMarginsStretchesTheWholeSourceInOneTransfer) 
     ASSERT_TRUE(skin::DrawSkinSlice(d, 0, 0, 14, 40, source_.get(), 0, 0, 7, 20, 0, 0, 0, 0));
     // Doubling in both directions makes the stretch exact: 2 x 2 blocks of each pixel.
     EXPECT_EQ(DescribeMismatches(d, 14, 40, [](int x, int y) { return Source(x / 2, y / 2); }), "");
-}
-
-TEST_F(DrawPrimitives, SliceWithMarginsLargerThanTheBoxDrawsOnlyInsideIt) {
-    const HDC d = dest_.get();
-    ASSERT_TRUE(skin::DrawSkinSlice(d, 10, 10, 4, 4, source_.get(), 0, 0, 7, 21, 3, 3, 3, 3));
-    // Each side keeps the outer two pixels of its margin, unmirrored.
-    const auto expected = [](int x, int y) -> COLORREF {
-        const int bx = x - 10, by = y - 10;
-        if (bx < 0 || by < 0 || bx >= 4 || by >= 4)
-            return kBackdrop;
-        return Source(bx < 2 ? bx : bx + 3, by < 2 ? by : by + 17);
-    };
-    EXPECT_EQ(DescribeMismatches(d, 90, 40, expected), "");
 }
 
 TEST_F(DrawPrimitives, EmptyBoxOrSourceDrawsNothingAndAnswersZero) {
@@ -216,48 +201,6 @@ TEST_F(DrawPrimitives, FillFrameAndFocusCoverExactlyTheirBoxes) {
     EXPECT_EQ(Snapshot(d, 90, 40), before);
 }
 
-TEST_F(DrawPrimitives, TextIsDrawnInsideItsBoxOnly) {
-    const HDC d = dest_.get();
-    SetBkMode(d, TRANSPARENT);
-    SetTextColor(d, 0x000000);
-    const auto before = Snapshot(d, 90, 40);
-    const int height = skin::DrawTextRect(d, L"播放 &Play and a long tail to cut", 10, 10, 50, 20,
-                                          skin::kSkinTextFormat);
-    EXPECT_GT(height, 0);
-    const auto after = Snapshot(d, 90, 40);
-    bool changedInside = false;
-    for (int y = 0; y < 40; ++y)
-        for (int x = 0; x < 90; ++x) {
-            const bool inside = x >= 10 && x < 60 && y >= 10 && y < 30;
-            const size_t i = static_cast<size_t>(y * 90 + x);
-            if (!inside) {
-                ASSERT_EQ(after[i], before[i]) << "(" << x << "," << y << ")";
-            }
-            changedInside |= inside && after[i] != before[i];
-        }
-    EXPECT_TRUE(changedInside);
-}
-
-TEST(DrawOnWindows, CaptionAndSizeOfAWindow) {
-    const skin_test::TestWindow button(L"Button", L"播放 && &Pause", WS_POPUP);
-    ASSERT_TRUE(button.get());
-    EXPECT_EQ(skin::GetWindowCaption(button.get()), L"播放 && &Pause");
-    const skin_test::TestWindow blank;
-    EXPECT_EQ(skin::GetWindowCaption(blank.get()), L"");
-
-    skin::WindowSize size{};
-    ASSERT_TRUE(skin::GetWindowSize(button.get(), size));
-    RECT rc{};
-    GetWindowRect(button.get(), &rc);
-    EXPECT_EQ(size.Left, rc.left);
-    EXPECT_EQ(size.Top, rc.top);
-    EXPECT_EQ(size.Right, rc.right);
-    EXPECT_EQ(size.Bottom, rc.bottom);
-    EXPECT_EQ(size.Width, 120);
-    EXPECT_EQ(size.Height, 80);
-    EXPECT_FALSE(skin::GetWindowSize(nullptr, size));
-}
-
 TEST(DrawOnWindows, FrameWidthsAreHalfTheNonClientSizeRoundedHalfToEven) {
     const struct {
         skin_test::TestWindow::Insets insets;
@@ -280,39 +223,6 @@ TEST(DrawOnWindows, FrameWidthsAreHalfTheNonClientSizeRoundedHalfToEven) {
     skin::GetFrameWidths(list.get(), fx, fy);
     EXPECT_EQ(fx, 2);
     EXPECT_EQ(fy, 2);
-}
-
-bool TimerFires(HWND hwnd, UINT_PTR id, DWORD withinMs) {
-    const DWORD start = GetTickCount();
-    MSG msg;
-    while (GetTickCount() - start < withinMs) {
-        if (PeekMessageW(&msg, hwnd, WM_TIMER, WM_TIMER, PM_REMOVE) && msg.wParam == id)
-            return true;
-        Sleep(1);
-    }
-    return false;
-}
-
-TEST(HoverTimer, StartsOnceAndStopsOnce) {
-    const skin_test::TestWindow window;
-    ASSERT_TRUE(window.get());
-    EXPECT_EQ(skin::StopHoverTimer(window.get()), 0); // none runs: nothing changes
-    EXPECT_EQ(skin::GetSkinProp(window.get(), skin::SkinProp::TIMERID), 0);
-
-    const UINT_PTR id = skin::StartHoverTimer(window.get());
-    EXPECT_EQ(id, 1u);
-    EXPECT_EQ(skin::GetSkinProp(window.get(), skin::SkinProp::TIMERID), 1);
-    EXPECT_EQ(skin::StartHoverTimer(window.get()), 0u);
-    EXPECT_TRUE(TimerFires(window.get(), id, 1000));
-
-    EXPECT_TRUE(skin::StopHoverTimer(window.get()));
-    EXPECT_EQ(skin::GetSkinProp(window.get(), skin::SkinProp::TIMERID), 0);
-    EXPECT_EQ(skin::StopHoverTimer(window.get()), 0);
-    MSG stale;
-    while (PeekMessageW(&stale, window.get(), WM_TIMER, WM_TIMER, PM_REMOVE)) {
-    }
-    EXPECT_FALSE(TimerFires(window.get(), id, 100));
-    skin::RemoveSkinProp(window.get(), skin::SkinProp::TIMERID);
 }
 
 } // namespace
