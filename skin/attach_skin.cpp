@@ -113,8 +113,12 @@ const GroupSetup* SetupFor(HWND hwnd) {
     return nullptr;
 }
 
-// The frame is painted by the skin at once, the client area at the next paint.
+// The frame is painted by the skin at once, the client area at the next paint. A
+// window not on the screen (one being loaded, say) is painted whole when it shows:
+// painting it now would only cost time, a round trip to Wine's server per call.
 void RepaintWhole(HWND hwnd) {
+    if (!IsWindowVisible(hwnd))
+        return;
     SendMessageW(hwnd, WM_NCPAINT, 1, 0);
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_INTERNALPAINT);
 }
