@@ -10,6 +10,10 @@ source "$ROOT/scripts/env.sh"
 qzm_prepare_run "$BUILD"
 
 cd "$BUILD"
+# The first use of COM in a fresh Wine session, made by two test processes at
+# once, once left one of them hanging at its exit for the whole timeout: one
+# COM test runs alone first.
+ctest -R '^MusicXml.DecodesByDeclaredEncodingOrByteOrderMark$' >/dev/null 2>&1 || true
 # One retry: once in a few hundred runs a Wine process started beside another
 # ends at once without a line of output. A failing first attempt stays in the
 # log; a test that fails twice fails the run.
