@@ -10,10 +10,12 @@ source "$ROOT/scripts/env.sh"
 qzm_prepare_run "$BUILD"
 
 cd "$BUILD"
-# The first use of COM in a fresh Wine session, made by two test processes at
-# once, once left one of them hanging at its exit for the whole timeout: one
-# COM test runs alone first.
-ctest -R '^MusicXml.DecodesByDeclaredEncodingOrByteOrderMark$' >/dev/null 2>&1 || true
+# The first test process that creates a window or an apartment in a fresh
+# prefix starts more of Wine's own processes, which inherit its output: ctest
+# then waited for the test's pipe until the timeout, though the test had passed.
+# One such test runs first with its output sent away.
+/usr/lib/wine/wine64 "$BUILD/tests/music_xml_tests.exe" --gtest_filter='MusicXml.Decodes*' \
+    </dev/null >/dev/null 2>&1 || true
 # One retry: once in a few hundred runs a Wine process started beside another
 # ends at once without a line of output. A failing first attempt stays in the
 # log; a test that fails twice fails the run.
