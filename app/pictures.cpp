@@ -194,7 +194,9 @@ void DrawIconPicture(HDC dc, const RECT& box) {
     AlphaBlend(dc, box.left, box.top, size, size, source.get(), 0, 0, size, size, blend);
 }
 
-void DrawBackground(HDC dc, const RECT& box) {
+namespace {
+
+void PaintBackground(HDC dc, const RECT& box) {
     const int width = std::min<int>(kBackgroundSize.cx, Px(kClient.width));
     const RECT all = At(box, 0, 0, kBackgroundSize.cx, kBackgroundSize.cy);
     Fill(dc, all, kKeyColour); // beyond the client area: never seen
@@ -221,7 +223,7 @@ void DrawBackground(HDC dc, const RECT& box) {
     CutWindowCorners(dc, all);
 }
 
-void DrawBottomStrip(HDC dc, const RECT& box) {
+void PaintBottomStrip(HDC dc, const RECT& box) {
     const int width = std::min<int>(kBottomStripSize.cx, Px(kClient.width) - box.left);
     Fill(dc, At(box, 0, 0, kBottomStripSize.cx, kBottomStripSize.cy), kKeyColour);
     VerticalGradient(dc, At(box, 0, 0, width, kBottomStripSize.cy), kFootTop, kFootBottom);
@@ -239,6 +241,53 @@ void DrawBottomStrip(HDC dc, const RECT& box) {
     for (const RECT& edge : {left, right, bottom})
         FillRect(dc, &edge, border.get());
     CutWindowCorners(dc, At(box, 0, 0, kBottomStripSize.cx, kBottomStripSize.cy));
+}
+
+// An opaque picture drawn once into a surface of its own and copied from then
+// on: a hover picture switching on or off repaints the background under it, and
+// drawing it afresh costs a brush per gradient row, a font and the corners'
+// pixels each time. Kept for the process's life (GUI thread only).
+class CachedPicture {
+  public:
+    CachedPicture(SIZE size, void (*paint)(HDC, const RECT&)) : size_(size), paint_(paint) {}
+
+    void Draw(HDC dc, const RECT& at) {
+        if (!surface_ || !EqualRect(&box_, &at)) {
+            surface_.reset(CreateCompatibleDC(dc));
+            bitmap_.reset(CreateCompatibleBitmap(dc, size_.cx, size_.cy));
+            if (!surface_ || !bitmap_) {
+                surface_.reset();
+                return paint_(dc, at); // drawn directly, then
+            }
+            SelectObject(surface_.get(), bitmap_.get()); // for the surface's whole life
+            // Drawn where it lies in the window, so the corners are cut as there.
+            SetViewportOrgEx(surface_.get(), -at.left, -at.top, nullptr);
+            paint_(surface_.get(), at);
+            SetViewportOrgEx(surface_.get(), 0, 0, nullptr);
+            box_ = at;
+        }
+        BitBlt(dc, at.left, at.top, size_.cx, size_.cy, surface_.get(), 0, 0, SRCCOPY);
+    }
+
+  private:
+    SIZE size_;
+    void (*paint_)(HDC, const RECT&);
+    RECT box_{};
+    // The bitmap outlives the context it is selected into.
+    UniqueBitmap bitmap_;
+    UniqueHdc surface_;
+};
+
+} // namespace
+
+void DrawBackground(HDC dc, const RECT& box) {
+    static CachedPicture cached(kBackgroundSize, PaintBackground);
+    cached.Draw(dc, box);
+}
+
+void DrawBottomStrip(HDC dc, const RECT& box) {
+    static CachedPicture cached(kBottomStripSize, PaintBottomStrip);
+    cached.Draw(dc, box);
 }
 
 void DrawCloseHighlight(HDC dc, const RECT& box) {
