@@ -30,7 +30,7 @@ std::optional<WAVEFORMATEXTENSIBLE> AheadDecoder::Format() const {
 
 AheadDecoder::Queue AheadDecoder::Queued() const {
     std::lock_guard lock(mutex_);
-    return {queuedBytes_, finished_};
+    return {queuedBytes_, finished_, broken_};
 }
 
 bool AheadDecoder::Take(std::vector<BYTE>& pcm) {
@@ -62,10 +62,18 @@ void AheadDecoder::Finish() {
 
 namespace {
 
-// Some files keep what their decoder needs at the end (an MP4 index); those
-// play once they have arrived whole, as they did before streaming.
-bool OpenSong(SongDecoder& decoder, SongBuffer& bytes, IStream* stream) {
-    return decoder.Open(stream) || (bytes.HoldWhole() && decoder.Open(stream));
+// Whole sample frames making up `ms` of sound, at least one.
+size_t BufferBytes(const WAVEFORMATEX& wave, DWORD ms) {
+    return std::max<size_t>(wave.nBlockAlign, static_cast<size_t>(wave.nAvgBytesPerSec) * ms /
+                                                  1000 / wave.nBlockAlign * wave.nBlockAlign);
+}
+
+// Opens the song and decodes its first sound into `pcm`.
+SongDecoder::Result FirstSound(SongDecoder& decoder, IStream* stream, DWORD ms,
+                               std::vector<BYTE>& pcm) {
+    if (!decoder.Open(stream))
+        return SongDecoder::Result::End;
+    return decoder.Read(pcm, BufferBytes(decoder.format(), ms));
 }
 
 } // namespace
@@ -80,33 +88,28 @@ void AheadDecoder::Run() {
     } finish{*this};
 
     Microsoft::WRL::ComPtr<IStream> stream = MakeSongStream(bytes_);
-    if (!mediaFoundation.ok() || !stream || !OpenSong(decoder, *bytes_, stream.Get()))
+    if (!mediaFoundation.ok() || !stream)
         return;
+    // A song that will not open from its first bytes, or opens and gives no
+    // sound, is tried once more held whole: some files keep what their
+    // decoder needs at the end (an MP4 index), and Wine's WAV parser gives
+    // nothing when it was told a length other than the song's (chunked).
+    std::vector<BYTE> pcm;
+    SongDecoder::Result result = FirstSound(decoder, stream.Get(), bufferMs_, pcm);
+    if (result != SongDecoder::Result::Data && bytes_->HoldWhole())
+        result = FirstSound(decoder, stream.Get(), bufferMs_, pcm);
+    if (result != SongDecoder::Result::Data)
+        return;
+    bytes_->DecodingStarted();
     const WAVEFORMATEX& wave = decoder.format();
-    const size_t bufferBytes =
-        std::max<size_t>(wave.nBlockAlign, static_cast<size_t>(wave.nAvgBytesPerSec) * bufferMs_ /
-                                               1000 / wave.nBlockAlign * wave.nBlockAlign);
+    const size_t bufferBytes = BufferBytes(wave, bufferMs_);
     {
         WAVEFORMATEXTENSIBLE format{};
         std::memcpy(&format, &wave, std::min(sizeof(format), sizeof(WAVEFORMATEX) + wave.cbSize));
         std::lock_guard lock(mutex_);
         format_ = format;
     }
-    SetEvent(ready_.get());
-
-    std::vector<BYTE> pcm;
-    for (bool first = true;; first = false) {
-        {
-            std::unique_lock lock(mutex_);
-            room_.wait(lock, [this] { return stopped_ || buffers_.size() < maxBuffers_; });
-            if (stopped_)
-                return;
-        }
-        // The end, or a break in the stream: what was decoded before it plays.
-        if (decoder.Read(pcm, bufferBytes) != SongDecoder::Result::Data)
-            return;
-        if (first)
-            bytes_->DecodingStarted();
+    for (;;) {
         {
             std::lock_guard lock(mutex_);
             queuedBytes_ += pcm.size();
@@ -114,5 +117,18 @@ void AheadDecoder::Run() {
         }
         pcm = {};
         SetEvent(ready_.get());
+        {
+            std::unique_lock lock(mutex_);
+            room_.wait(lock, [this] { return stopped_ || buffers_.size() < maxBuffers_; });
+            if (stopped_)
+                return;
+        }
+        // The end, or a break in the stream: what was decoded before it plays.
+        result = decoder.Read(pcm, bufferBytes);
+        if (result != SongDecoder::Result::Data) {
+            std::lock_guard lock(mutex_);
+            broken_ = result == SongDecoder::Result::Error || bytes_->ReadUnserved();
+            return;
+        }
     }
 }

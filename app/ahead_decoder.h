@@ -1,15 +1,14 @@
 #pragma once
 #include "kernel_handle.h"
 #include "song_stream.h"
+#include "sync.h"
 
 #include <windows.h>
 #include <mmreg.h>
 
-#include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -26,12 +25,14 @@ class AheadDecoder {
 
     // Signalled (auto-reset) when the format, a buffer or the end arrives.
     HANDLE ReadyEvent() const { return ready_.get(); }
-    // Known once the decoder has opened the song.
+    // Known once the decoder has given the song's first sound.
     std::optional<WAVEFORMATEXTENSIBLE> Format() const;
 
     struct Queue {
         size_t bytes;  // decoded and not yet taken
         bool finished; // nothing more will come: the end, a break, or no song
+        bool broken;   // finished before the song's end: decoding failed, or a
+                       // read the song's window could not serve
     };
     Queue Queued() const;
     // Moves the oldest waiting buffer into `pcm`; false when none waits.
@@ -51,11 +52,12 @@ class AheadDecoder {
     const size_t maxBuffers_;
     KernelHandle ready_;
 
-    mutable std::mutex mutex_;
-    std::condition_variable room_; // the thread waits here while the queue is full
+    mutable SrwMutex mutex_;
+    SrwCondition room_; // the thread waits here while the queue is full
     std::optional<WAVEFORMATEXTENSIBLE> format_;
     std::deque<std::vector<BYTE>> buffers_;
     size_t queuedBytes_ = 0;
     bool finished_ = false;
+    bool broken_ = false;
     bool stopped_ = false;
 };

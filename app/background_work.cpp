@@ -1,21 +1,20 @@
 #include "background_work.h"
 
 #include "kernel_handle.h"
+#include "sync.h"
 
 #include <process.h>
 
 #include <cerrno>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <system_error>
 
 namespace {
 
 // Never destroyed: workers may still end while the process runs its exit.
 struct Workers {
-    std::mutex mutex;
-    std::condition_variable idle;
+    SrwMutex mutex;
+    SrwCondition idle;
     int running = 0;
 };
 Workers& AllWorkers() {
@@ -76,9 +75,15 @@ void RunDetached(std::function<void()> work) {
 
 bool WaitForDetachedWorkers(DWORD timeoutMs) {
     Workers& workers = AllWorkers();
+    const ULONGLONG until = GetTickCount64() + timeoutMs;
     std::unique_lock lock(workers.mutex);
-    return workers.idle.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                                 [&] { return workers.running == 0; });
+    while (workers.running > 0) {
+        const ULONGLONG now = GetTickCount64();
+        if (now >= until)
+            return false;
+        workers.idle.wait_for(lock, static_cast<DWORD>(until - now));
+    }
+    return true;
 }
 
 bool PostReport(HWND window, UINT message, WPARAM wParam, LPARAM lParam, PostFn post) {

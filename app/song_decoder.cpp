@@ -45,6 +45,7 @@ SongDecoder::~SongDecoder() = default;
 
 bool SongDecoder::Open(IStream* stream) {
     reader_.Reset();
+    broken_ = false;
     ComPtr<IMFByteStream> byteStream;
     ComPtr<IMFSourceReader> reader;
     if (!stream || FAILED(MFCreateMFByteStreamOnStream(stream, &byteStream)) ||
@@ -74,32 +75,34 @@ bool SongDecoder::Open(IStream* stream) {
 SongDecoder::Result SongDecoder::Read(std::vector<BYTE>& pcm, size_t bytes) {
     pcm.clear();
     if (!reader_)
-        return Result::End;
+        return broken_ ? Result::Error : Result::End;
+    // Ends the reader; what was decoded before a break still goes out first.
+    auto Stop = [&](bool broke) {
+        reader_.Reset();
+        broken_ = broke;
+        return pcm.empty() ? (broke ? Result::Error : Result::End) : Result::Data;
+    };
     while (pcm.size() < bytes) {
         DWORD flags = 0;
         ComPtr<IMFSample> sample;
-        if (FAILED(reader_->ReadSample(kAudio, 0, nullptr, &flags, nullptr, &sample))) {
-            reader_.Reset();
-            return pcm.empty() ? Result::Error : Result::Data;
-        }
+        if (FAILED(reader_->ReadSample(kAudio, 0, nullptr, &flags, nullptr, &sample)))
+            return Stop(true);
         if (sample) {
             ComPtr<IMFMediaBuffer> buffer;
             BYTE* data = nullptr;
             DWORD length = 0;
             if (FAILED(sample->ConvertToContiguousBuffer(&buffer)) ||
-                FAILED(buffer->Lock(&data, nullptr, &length))) {
-                reader_.Reset();
-                return pcm.empty() ? Result::Error : Result::Data;
-            }
+                FAILED(buffer->Lock(&data, nullptr, &length)))
+                return Stop(true);
             pcm.insert(pcm.end(), data, data + length);
             buffer->Unlock();
         }
-        if (flags & (MF_SOURCE_READERF_ENDOFSTREAM | MF_SOURCE_READERF_ERROR)) {
-            reader_.Reset();
-            break;
-        }
+        if (flags & MF_SOURCE_READERF_ERROR)
+            return Stop(true);
+        if (flags & MF_SOURCE_READERF_ENDOFSTREAM)
+            return Stop(false);
     }
-    return pcm.empty() ? Result::End : Result::Data;
+    return Result::Data;
 }
 
 MediaFoundationScope::MediaFoundationScope() {

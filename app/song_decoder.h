@@ -29,12 +29,13 @@ class SongDecoder {
     enum class Result { Data, End, Error };
     // Replaces `pcm` with whole decoded samples, at least `bytes` of them
     // unless the song ends first. Data: `pcm` is not empty. End: nothing is
-    // left. Error: the stream broke.
+    // left. Error: the stream broke; what came before the break is Data first.
     Result Read(std::vector<BYTE>& pcm, size_t bytes);
 
   private:
     Microsoft::WRL::ComPtr<IMFSourceReader> reader_;
     WAVEFORMATEXTENSIBLE format_{}; // extensible for more than two channels
+    bool broken_ = false;           // the reader ended in an error
 };
 
 // COM (multithreaded) and Media Foundation for the lifetime of the object, on

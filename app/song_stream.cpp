@@ -9,6 +9,7 @@
 void SongBuffer::BodyBegins(std::optional<unsigned long long> length) {
     std::lock_guard lock(mutex_);
     length_ = length;
+    begun_ = true;
     changed_.notify_all();
 }
 
@@ -18,8 +19,16 @@ bool SongBuffer::BodyPiece(const char* data, size_t size) {
     changed_.wait(lock, [this] { return abandoned_ || DownloadMayGoOn(); });
     if (abandoned_)
         return false;
+    if (held_ + size > maxHeld_) {
+        error_ = HttpError::TooLarge;
+        abandoned_ = true; // the song is refused: nothing of it is read any more
+        changed_.notify_all();
+        return false;
+    }
     pieces_.push_back({received_, std::move(bytes)});
     received_ += size;
+    held_ += size;
+    arrived_ = received_;
     changed_.notify_all();
     return true;
 }
@@ -50,7 +59,7 @@ bool SongBuffer::HoldWhole() {
     std::lock_guard lock(mutex_);
     mode_ = Mode::Whole;
     changed_.notify_all();
-    return !ended_ && !abandoned_;
+    return !abandoned_ && (!ended_ || toldUnknown_);
 }
 
 HttpError SongBuffer::DownloadError() const {
@@ -64,26 +73,32 @@ bool SongBuffer::Starved() const {
 }
 
 // The download waits only while the reader has plenty in front of it and no
-// read waits for more. A body of unknown length is never held up: the decoder
-// asks for the length first, and that answer needs the whole body.
+// read waits for more.
 bool SongBuffer::DownloadMayGoOn() const {
-    return mode_ == Mode::Whole || !length_ || starved_ > 0 || received_ < readAt_ + kAheadBytes;
+    return mode_ == Mode::Whole || starved_ > 0 || received_ < readAt_ + kAheadBytes;
 }
 
 void SongBuffer::DropBehind(unsigned long long readAt) {
     if (mode_ != Mode::Streaming || readAt < kBehindBytes)
         return;
     while (!pieces_.empty() &&
-           pieces_.front().offset + pieces_.front().bytes.size() <= readAt - kBehindBytes)
+           pieces_.front().offset + pieces_.front().bytes.size() <= readAt - kBehindBytes) {
+        held_ -= pieces_.front().bytes.size();
         pieces_.pop_front();
+    }
 }
 
 bool SongBuffer::Length(unsigned long long& length) {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return abandoned_ || length_.has_value(); });
+    // Held whole, the decoder may rely on the true length: that of a body
+    // without one is known at its end.
+    changed_.wait(lock, [this] {
+        return abandoned_ || (mode_ == Mode::Whole ? length_.has_value() : begun_ || ended_);
+    });
+    toldUnknown_ = toldUnknown_ || !length_;
     if (abandoned_)
         return false;
-    length = *length_;
+    length = length_.value_or(kUnknownLength);
     return true;
 }
 
@@ -106,9 +121,12 @@ bool SongBuffer::Read(unsigned long long offset, void* data, unsigned long size,
         // the middle of a WAV). Waiting for those bytes would mean waiting for
         // the whole download; read as the end of the stream they tell the
         // parser there is no tag, and the song still plays from its start. A
-        // decoder that does need them gets them after HoldWhole().
-        if (mode_ != Mode::Whole && offset > received_ + kFarBytes)
+        // decoder that does need them gets them after HoldWhole(). Once the
+        // song plays, such a read cuts it short.
+        if (mode_ != Mode::Whole && offset > received_ + kFarBytes) {
+            unserved_ = unserved_ || mode_ == Mode::Streaming;
             return true;
+        }
         readAt_ = offset; // so the download goes on while this read waits
         ++starved_;
         changed_.notify_all();
@@ -118,8 +136,10 @@ bool SongBuffer::Read(unsigned long long offset, void* data, unsigned long size,
     end = std::min(end, received_);
     if (offset >= end)
         return true; // the download ended before these bytes
-    if (pieces_.empty() || offset < pieces_.front().offset)
+    if (pieces_.empty() || offset < pieces_.front().offset) {
+        unserved_ = true;
         return false;
+    }
     readAt_ = offset;
     // The piece holding `offset`: the last one that starts at or before it.
     auto piece =
