@@ -53,6 +53,9 @@ int Form1::SelectedRow() const {
 }
 
 void Form1::ListView1_Click() {
+    // The table is being filled: what it shows now is not the friend's list.
+    if (QueryRunning())
+        return;
     const int row = SelectedRow();
     if (row >= 0) {
         const SongRecord& song = rows_[static_cast<size_t>(row)];
@@ -105,15 +108,21 @@ void Form1::Timer1_Timer() {
         Form3::Show(hwnd_, WM_NOTICE_CLOSED_ITSELF);
         break;
     case PlayerState::Playing: // "正在播放"
-        SetWindowTextW(Command2_, kPauseCaption);
+        // Only a change is written: every caption re-renders the skinned
+        // button's faces, which would cut a hover fade short each second.
+        if (WindowText(Command2_) != kPauseCaption)
+            SetWindowTextW(Command2_, kPauseCaption);
         break;
     default:
         break;
     }
 }
 
+// Enabling a running timer leaves it running on its own beat, as the form
+// package's timer does: reports that come faster than the poll must not keep
+// putting its next tick off.
 void Form1::SetTimer1(bool enabled) {
-    if (!hwnd_)
+    if (!hwnd_ || (enabled && timer1Enabled_))
         return;
     if (enabled)
         SetTimer(hwnd_, kTimer1Id, kTimer1IntervalMs, nullptr);

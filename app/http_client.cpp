@@ -6,6 +6,7 @@
 #include "kernel_handle.h"
 
 #include <algorithm>
+#include <cwctype>
 #include <atomic>
 #include <memory>
 #include <optional>
@@ -138,6 +139,14 @@ bool IsRedirect(DWORD status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
+// Whether `address` is `scheme` (lower case), "://" and more, the scheme in
+// any case.
+bool HasScheme(std::wstring_view address, std::wstring_view scheme) {
+    return address.size() > scheme.size() + 3 && address.substr(scheme.size()).starts_with(L"://") &&
+           std::equal(scheme.begin(), scheme.end(), address.begin(),
+                      [](wchar_t a, wchar_t b) { return a == static_cast<wchar_t>(towlower(b)); });
+}
+
 // The scheme, host and port of an absolute address: everything before the path.
 std::wstring_view Origin(std::wstring_view address) {
     const size_t scheme = address.find(L"://");
@@ -169,6 +178,14 @@ std::wstring ResolveRedirect(std::wstring_view base, std::wstring_view location)
     path = path.substr(0, path.rfind(L'/') == std::wstring_view::npos ? 0 : path.rfind(L'/') + 1);
     return std::wstring(origin) + (path.empty() ? L"/" : std::wstring(path)) +
            std::wstring(location);
+}
+
+bool IsHttpAddress(std::wstring_view url) {
+    return HasScheme(url, L"http") || HasScheme(url, L"https");
+}
+
+bool RedirectAllowed(std::wstring_view from, std::wstring_view to) {
+    return !(HasScheme(from, L"https") && HasScheme(to, L"http"));
 }
 
 HttpClient::HttpClient(HttpOptions options)
@@ -226,18 +243,62 @@ void HttpClient::Stream(std::wstring_view url, std::shared_ptr<HttpBodySink> sin
 
 namespace {
 
-HttpResult Transfer(const HttpClient::Shared& shared, std::wstring address,
-                    const HttpOptions& options, HttpBodySink& sink) {
+// Where a body stands across its connections.
+struct BodyProgress {
+    bool begun = false;                       // the sink has heard BodyBegins
+    unsigned long long delivered = 0;         // bytes handed to the sink
+    std::optional<unsigned long long> length; // the whole body's, when declared
+    std::wstring validator;                   // a strong ETag or Last-Modified, for If-Range
+    std::wstring address;                     // where the body came from, redirects followed
+};
+
+// One connection's outcome: the result, and whether asking again from the
+// first missing byte may help.
+struct Attempt {
+    HttpResult result;
+    bool resumable = false;
+    bool progressed = false; // bytes reached the sink on this connection
+};
+
+// "bytes A-B/T" → A (and T when given); nothing when it cannot be read.
+std::optional<unsigned long long> RangeStart(const std::wstring& contentRange,
+                                             std::optional<unsigned long long>& total) {
+    const size_t digits = contentRange.find_first_of(L"0123456789");
+    if (contentRange.rfind(L"bytes", 0) != 0 || digits == std::wstring::npos)
+        return std::nullopt;
+    wchar_t* end = nullptr;
+    const unsigned long long start = wcstoull(contentRange.c_str() + digits, &end, 10);
+    const size_t slash = contentRange.find(L'/');
+    if (slash != std::wstring::npos && slash + 1 < contentRange.size() &&
+        iswdigit(contentRange[slash + 1]))
+        total = wcstoull(contentRange.c_str() + slash + 1, nullptr, 10);
+    return start;
+}
+
+std::optional<unsigned long long> DeclaredLength(HINTERNET request) {
+    const std::wstring length = QueryHeaderText(request, WINHTTP_QUERY_CONTENT_LENGTH);
+    if (length.empty() || !iswdigit(length[0]))
+        return std::nullopt;
+    return wcstoull(length.c_str(), nullptr, 10);
+}
+
+// The validator that tells a resumed answer is the same body. A weak ETag
+// does not do for a range (RFC 9110), the date does.
+std::wstring Validator(HINTERNET request) {
+    std::wstring tag = QueryHeaderText(request, WINHTTP_QUERY_ETAG);
+    if (!tag.empty() && !tag.starts_with(L"W/"))
+        return tag;
+    return QueryHeaderText(request, WINHTTP_QUERY_LAST_MODIFIED);
+}
+
+// Sends one GET and follows its redirects; `request` is left holding the
+// final answer's handle. `headers` go with every request of the chain.
+HttpResult OpenAnswer(const HttpClient::Shared& shared, HINTERNET session, std::wstring& address,
+                      const std::wstring& headers, const HttpOptions& options,
+                      InternetHandle& connection, InternetHandle& request) {
     auto Fail = [&shared](HttpError error, DWORD systemError) {
         return Failure(shared.cancelled ? HttpError::Cancelled : error, systemError);
     };
-    InternetHandle session(OpenSession());
-    if (!session)
-        return Fail(HttpError::ConnectionLost, GetLastError());
-    const int connect = static_cast<int>(options.connectTimeoutMs);
-    WinHttpSetTimeouts(session.get(), connect, connect, static_cast<int>(options.sendTimeoutMs),
-                       static_cast<int>(options.receiveTimeoutMs));
-
     // Redirects are followed here rather than by WinHTTP, which hands some of
     // them (a 303 under Wine) back as they are; every one is a GET.
     for (DWORD hop = 0;; ++hop) {
@@ -259,13 +320,13 @@ HttpResult Transfer(const HttpClient::Shared& shared, std::wstring address,
         if (shared.cancelled)
             return Fail(HttpError::Cancelled, 0);
 
-        InternetHandle connection(WinHttpConnect(session.get(), host.c_str(), parts.nPort, 0));
+        request.reset();
+        connection.reset(WinHttpConnect(session, host.c_str(), parts.nPort, 0));
         if (!connection)
             return Fail(ClassifySystemError(GetLastError()), GetLastError());
         const DWORD flags = parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0;
-        InternetHandle request(WinHttpOpenRequest(connection.get(), L"GET", target.c_str(), nullptr,
-                                                  WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                                  flags));
+        request.reset(WinHttpOpenRequest(connection.get(), L"GET", target.c_str(), nullptr,
+                                         WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, flags));
         if (!request)
             return Fail(ClassifySystemError(GetLastError()), GetLastError());
         // Wine waits for the response headers with this timeout, not the receive
@@ -279,8 +340,10 @@ HttpResult Transfer(const HttpClient::Shared& shared, std::wstring address,
         WinHttpSetOption(request.get(), WINHTTP_OPTION_DISABLE_FEATURE, &noRedirects,
                          sizeof(noRedirects));
 
-        if (!WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0,
-                                WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
+        if (!WinHttpSendRequest(request.get(),
+                                headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str(),
+                                static_cast<DWORD>(headers.size()), WINHTTP_NO_REQUEST_DATA, 0, 0,
+                                0) ||
             !WinHttpReceiveResponse(request.get(), nullptr)) {
             const DWORD code = GetLastError();
             return Fail(ClassifySystemError(code), code);
@@ -289,72 +352,164 @@ HttpResult Transfer(const HttpClient::Shared& shared, std::wstring address,
             return Fail(HttpError::Cancelled, 0);
 
         HttpResult result;
-        DWORD status = 0;
-        DWORD size = sizeof(status);
+        DWORD size = sizeof(result.status);
         if (!WinHttpQueryHeaders(
                 request.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX))
+                WINHTTP_HEADER_NAME_BY_INDEX, &result.status, &size, WINHTTP_NO_HEADER_INDEX))
             return Fail(HttpError::ConnectionLost, GetLastError());
-        result.status = status;
-        if (IsRedirect(status)) {
-            const std::wstring location = QueryHeaderText(request.get(), WINHTTP_QUERY_LOCATION);
-            if (hop >= options.maxRedirects) {
-                result.error = HttpError::TooManyRedirects;
-                return result;
-            }
-            if (location.empty()) {
-                result.error = HttpError::BadStatus;
-                return result;
-            }
-            address = ResolveRedirect(address, location);
-            continue;
+        if (!IsRedirect(result.status))
+            return result;
+        const std::wstring location = QueryHeaderText(request.get(), WINHTTP_QUERY_LOCATION);
+        if (hop >= options.maxRedirects) {
+            result.error = HttpError::TooManyRedirects;
+            return result;
         }
-        if (status != 200) {
+        const std::wstring next = location.empty() ? L"" : ResolveRedirect(address, location);
+        if (next.empty() || !RedirectAllowed(address, next)) {
+            result.error = HttpError::BadStatus; // an answer that cannot be followed
+            return result;
+        }
+        address = next;
+    }
+}
+
+// One connection: the first request of the body, or a resumption of it from
+// `body.delivered`, read until it ends or breaks.
+Attempt FetchOnce(const HttpClient::Shared& shared, HINTERNET session, const HttpOptions& options,
+                  HttpBodySink& sink, BodyProgress& body) {
+    Attempt attempt;
+    HttpResult& result = attempt.result;
+    auto Fail = [&shared, &attempt](HttpError error, DWORD systemError, bool resumable) {
+        attempt.result = Failure(shared.cancelled ? HttpError::Cancelled : error, systemError);
+        attempt.resumable = resumable && !shared.cancelled;
+        return attempt;
+    };
+    std::wstring headers;
+    if (body.begun) {
+        headers = L"Range: bytes=" + std::to_wstring(body.delivered) + L"-\r\n";
+        if (!body.validator.empty())
+            headers += L"If-Range: " + body.validator + L"\r\n";
+    }
+    InternetHandle connection, request;
+    result = OpenAnswer(shared, session, body.address, headers, options, connection, request);
+    if (!result.ok()) {
+        // Once the body has begun, a server that is not there for a moment
+        // may be there again.
+        attempt.resumable = body.begun && !shared.cancelled &&
+                            (result.error == HttpError::CannotConnect ||
+                             result.error == HttpError::Timeout ||
+                             result.error == HttpError::ConnectionLost);
+        return attempt;
+    }
+
+    // What of this answer's body the sink has had already.
+    unsigned long long skip = 0;
+    if (!body.begun) {
+        if (result.status != 200) {
             result.error = HttpError::BadStatus;
-            return result;
+            return attempt;
         }
-
-        const std::wstring length = QueryHeaderText(request.get(), WINHTTP_QUERY_CONTENT_LENGTH);
-        const unsigned long long declared =
-            length.empty() ? 0 : wcstoull(length.c_str(), nullptr, 10);
-        if (declared > options.maxBodyBytes) {
+        body.length = DeclaredLength(request.get());
+        if (options.maxBodyBytes && body.length && *body.length > options.maxBodyBytes) {
             result.error = HttpError::TooLarge;
-            return result;
+            return attempt;
         }
-        sink.BodyBegins(length.empty() ? std::nullopt : std::optional(declared));
+        body.validator = Validator(request.get());
+        body.begun = true;
+        sink.BodyBegins(body.length);
+    } else {
+        std::optional<unsigned long long> total;
+        if (result.status == 206) {
+            const std::optional<unsigned long long> start =
+                RangeStart(QueryHeaderText(request.get(), WINHTTP_QUERY_CONTENT_RANGE), total);
+            if (!start || *start > body.delivered)
+                return Fail(HttpError::ConnectionLost, 0, false);
+            skip = body.delivered - *start;
+        } else if (result.status == 200) {
+            // The server ignored the range: the whole body again, read past
+            // what the sink has.
+            total = DeclaredLength(request.get());
+            skip = body.delivered;
+        } else {
+            return Fail(HttpError::ConnectionLost, 0, false); // it cannot resume
+        }
+        if (total && body.length && *total != *body.length)
+            return Fail(HttpError::ConnectionLost, 0, false); // another body by now
+        result.status = 200;
+    }
 
-        std::vector<char> chunk(kReadChunk);
-        unsigned long long received = 0;
-        for (;;) {
-            // Wine's WinHttpReadData waits until it has filled the buffer; asking
-            // for what has arrived hands a slow body on as it comes.
-            DWORD available = 0;
-            DWORD read = 0;
-            if (!WinHttpQueryDataAvailable(request.get(), &available) ||
-                (available > 0 && !WinHttpReadData(request.get(), chunk.data(),
-                                                   std::min(available, kReadChunk), &read))) {
-                const DWORD code = GetLastError();
-                HttpResult failed = Fail(ClassifySystemError(code), code);
-                failed.status = status;
-                return failed;
-            }
-            if (read == 0)
-                break;
-            if (shared.cancelled)
-                return Fail(HttpError::Cancelled, 0);
-            if (received + read > options.maxBodyBytes) {
-                result.error = HttpError::TooLarge;
-                return result;
-            }
-            received += read;
-            if (!sink.BodyPiece(chunk.data(), read))
-                return Failure(HttpError::Cancelled, 0);
+    std::vector<char> chunk(kReadChunk);
+    for (;;) {
+        // Wine's WinHttpReadData waits until it has filled the buffer; asking
+        // for what has arrived hands a slow body on as it comes.
+        DWORD available = 0;
+        DWORD read = 0;
+        if (!WinHttpQueryDataAvailable(request.get(), &available) ||
+            (available > 0 && !WinHttpReadData(request.get(), chunk.data(),
+                                               std::min(available, kReadChunk), &read))) {
+            const DWORD code = GetLastError();
+            const HttpError error = ClassifySystemError(code);
+            return Fail(error, code,
+                        error == HttpError::ConnectionLost || error == HttpError::Timeout);
         }
+        if (read == 0)
+            break;
         if (shared.cancelled)
-            return Fail(HttpError::Cancelled, 0);
-        if (!length.empty() && received < declared)
-            result.error = HttpError::ConnectionLost; // closed before the whole body came
-        return result;
+            return Fail(HttpError::Cancelled, 0, false);
+        const char* piece = chunk.data();
+        if (skip > 0) {
+            const DWORD skipped = static_cast<DWORD>(std::min<unsigned long long>(skip, read));
+            skip -= skipped;
+            piece += skipped;
+            read -= skipped;
+            if (read == 0)
+                continue;
+        }
+        if (options.maxBodyBytes && body.delivered + read > options.maxBodyBytes) {
+            result.error = HttpError::TooLarge;
+            return attempt;
+        }
+        body.delivered += read;
+        attempt.progressed = true;
+        if (!sink.BodyPiece(piece, read))
+            return Fail(HttpError::Cancelled, 0, false);
+    }
+    if (shared.cancelled)
+        return Fail(HttpError::Cancelled, 0, false);
+    if (body.length && body.delivered < *body.length)
+        return Fail(HttpError::ConnectionLost, 0, true); // closed before the whole body came
+    return attempt;
+}
+
+HttpResult Transfer(const HttpClient::Shared& shared, std::wstring address,
+                    const HttpOptions& options, HttpBodySink& sink) {
+    InternetHandle session(OpenSession());
+    if (!session)
+        return Failure(shared.cancelled ? HttpError::Cancelled : HttpError::ConnectionLost,
+                       GetLastError());
+    const int connect = static_cast<int>(options.connectTimeoutMs);
+    WinHttpSetTimeouts(session.get(), connect, connect, static_cast<int>(options.sendTimeoutMs),
+                       static_cast<int>(options.receiveTimeoutMs));
+
+    BodyProgress body;
+    body.address = std::move(address);
+    std::optional<HttpResult> broken; // how the body first broke off, in this run of attempts
+    DWORD failures = 0;
+    for (;;) {
+        Attempt attempt = FetchOnce(shared, session.get(), options, sink, body);
+        if (attempt.result.ok() || shared.cancelled)
+            return attempt.result;
+        if (attempt.progressed || !broken) {
+            broken = attempt.result;
+            failures = 0;
+        }
+        // A server that cannot resume ends the body as the break did.
+        if (!attempt.resumable || failures >= options.resumeAttempts)
+            return *broken;
+        const DWORD delay = options.resumeDelayMs << std::min<DWORD>(failures, 16);
+        ++failures;
+        if (WaitForSingleObject(shared.cancelEvent.get(), delay) == WAIT_OBJECT_0)
+            return Failure(HttpError::Cancelled, 0);
     }
 }
 

@@ -27,8 +27,14 @@ struct HttpOptions {
     // The whole request, redirects and body included; 0 for none. Each step's
     // timeout alone lets an answer that drips a byte at a time run for ever.
     DWORD deadlineMs = 0;
-    size_t maxBodyBytes = 32u << 20;
+    size_t maxBodyBytes = 32u << 20; // 0: no cap, the sink keeps what it needs
     DWORD maxRedirects = 5;
+    // A body whose connection breaks (a server's timeout, a dropped network)
+    // is asked for again from its first missing byte, up to this many times in
+    // a row (0: never), after resumeDelayMs, then twice as long each time. A
+    // connection that brings bytes starts the count again.
+    DWORD resumeAttempts = 0;
+    DWORD resumeDelayMs = 500;
 };
 
 struct HttpResult {
@@ -46,9 +52,11 @@ class HttpBodySink {
   public:
     virtual ~HttpBodySink() = default;
     // A 200 answer has come; `length` is the body length it declares, if any.
+    // Called once, however often the body is resumed.
     virtual void BodyBegins(std::optional<unsigned long long> length) = 0;
-    // The next piece of the body. False stops the transfer, which then ends as
-    // Cancelled.
+    // The next piece of the body. A resumed body goes on where it broke off:
+    // the sink never sees a byte twice. False stops the transfer, which then
+    // ends as Cancelled.
     virtual bool BodyPiece(const char* data, size_t size) = 0;
     // Always the last call, made once: how the transfer ended (never a body).
     // It must not throw: nobody is left to catch it.
@@ -58,6 +66,11 @@ class HttpBodySink {
 // The address a redirect leads to: `location` (absolute, scheme-relative,
 // absolute path or relative path) read against the address that answered.
 std::wstring ResolveRedirect(std::wstring_view base, std::wstring_view location);
+// Whether `url` is an http or https address, whatever the case of its scheme.
+bool IsHttpAddress(std::wstring_view url);
+// Whether a redirect from `from` to `to` may be followed: never from https to
+// plain http (WinHTTP's own policy), whatever the case of the schemes.
+bool RedirectAllowed(std::wstring_view from, std::wstring_view to);
 
 // HTTP GET over WinHTTP. Cancel() may be called from any thread: Get()
 // returns Cancelled at once and every later request is refused, so a client

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cwctype>
 #include <string_view>
 #include <utility>
 
@@ -48,13 +47,10 @@ int ValueOf(LPARAM lParam) {
     return static_cast<int>(lParam >> 8);
 }
 
-bool IsHttpAddress(std::wstring_view url) {
-    auto startsWith = [url](std::wstring_view prefix) {
-        return url.size() > prefix.size() &&
-               std::equal(prefix.begin(), prefix.end(), url.begin(),
-                          [](wchar_t a, wchar_t b) { return std::towlower(a) == b; });
-    };
-    return startsWith(L"http://") || startsWith(L"https://");
+// Every song and every message about it has a generation of its own.
+WPARAM NextGeneration() {
+    static std::atomic<WPARAM> last = 0;
+    return ++last;
 }
 
 bool IsActive(PlayerState phase) {
@@ -65,12 +61,13 @@ bool IsActive(PlayerState phase) {
 } // namespace
 
 struct MediaPlayer::Session {
-    explicit Session(const HttpOptions& options)
-        : http(options), bytes(std::make_shared<SongBuffer>()),
-          wake(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+    explicit Session(const MediaPlayer::Options& options)
+        : http(options.http), bytes(std::make_shared<SongBuffer>(options.maxHeldBytes)),
+          noProgressMs(options.noProgressMs), wake(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
 
     HttpClient http;
     std::shared_ptr<SongBuffer> bytes; // from the download to the decoder
+    const DWORD noProgressMs;
     KernelHandle wake;                 // set whenever `ending` or `paused` changes
     std::atomic<bool> ending = false;  // the player has let go of this song
     std::atomic<bool> paused = false;
@@ -105,6 +102,31 @@ Outcome Failure(PlayerFailure why) {
     return {Report::Failed, why};
 }
 
+// Watches the download while the song waits for it (connecting, buffering):
+// too little arriving for too long is a failure. Time spent playing or
+// paused does not count, as the download may rightly idle then.
+class ProgressWatch {
+  public:
+    ProgressWatch(const SongBuffer& bytes, DWORD limitMs) : bytes_(bytes), limitMs_(limitMs) {
+        Restart();
+    }
+    void Restart() {
+        mark_ = bytes_.Arrived();
+        since_ = GetTickCount64();
+    }
+    bool Stalled() {
+        if (bytes_.Arrived() >= mark_ + MediaPlayer::kProgressBytes)
+            Restart();
+        return GetTickCount64() - since_ >= limitMs_;
+    }
+
+  private:
+    const SongBuffer& bytes_;
+    const DWORD limitMs_;
+    unsigned long long mark_ = 0;
+    ULONGLONG since_ = 0;
+};
+
 // Why a song that gave no sound cannot be played.
 PlayerFailure WhyUnplayable(const SongBuffer& bytes) {
     switch (bytes.DownloadError()) {
@@ -120,8 +142,10 @@ PlayerFailure WhyUnplayable(const SongBuffer& bytes) {
 // Feeds the output until the song ends, fails or the player lets go.
 // Playback starts once kStartMs of sound is decoded ahead. When the output
 // runs dry because the download is behind, it waits for that much again; a
-// stall is not a failure. A download that breaks plays what arrived and then
-// ends the song as failed, so the user hears that it was cut short.
+// slow download is not a failure, one that makes no progress is. A download
+// or a decoder that breaks plays what came before and then ends the song as
+// failed, so the user hears that it was cut short; a song refused as too
+// large to hold never plays.
 Outcome PlayDecoded(MediaPlayer::Session& session, AheadDecoder& decoder, AudioOutput& output,
                     const WAVEFORMATEX& format, const Reporter& reporter) {
     const size_t startBytes = static_cast<size_t>(format.nAvgBytesPerSec) * kStartMs / 1000;
@@ -134,10 +158,13 @@ Outcome PlayDecoded(MediaPlayer::Session& session, AheadDecoder& decoder, AudioO
     reporter.PostChange(Report::Buffering, 0);
 
     std::vector<BYTE> pcm;
+    ProgressWatch watch(*session.bytes, session.noProgressMs);
     const HANDLE waits[] = {session.wake.get(), output.PlayedEvent(), decoder.ReadyEvent()};
     for (;;) {
         if (session.ending)
             return {Report::Exited};
+        if (session.bytes->DownloadError() == HttpError::TooLarge)
+            return Failure(PlayerFailure::Download);
         while (output.Pending() < kQueuedBuffers && decoder.Take(pcm)) {
             if (!output.Write(pcm.data(), pcm.size()))
                 return Failure(PlayerFailure::Output);
@@ -165,10 +192,15 @@ Outcome PlayDecoded(MediaPlayer::Session& session, AheadDecoder& decoder, AudioO
             shownPercent = 0;
             reporter.PostChange(Report::Buffering, 0);
         }
-        if (drained && output.Pending() == 0)
-            return session.bytes->DownloadError() == HttpError::None
-                       ? Outcome{Report::Ended}
-                       : Failure(PlayerFailure::Download);
+        if (drained && output.Pending() == 0) {
+            if (session.bytes->DownloadError() != HttpError::None)
+                return Failure(PlayerFailure::Download);
+            return queue.broken ? Failure(PlayerFailure::Decode) : Outcome{Report::Ended};
+        }
+        if (!buffering || session.paused || queue.finished)
+            watch.Restart();
+        else if (watch.Stalled())
+            return Failure(PlayerFailure::Download);
         const bool run = !buffering && !session.paused;
         if (run != running) {
             run ? output.Resume() : output.Pause();
@@ -190,14 +222,20 @@ Outcome PlaySong(MediaPlayer::Session& session, const std::wstring& url,
         ~StopOnExit() { decoder.Stop(); }
     } stop{*decoder};
 
-    // Connecting until the decoder knows what the song is.
+    // Connecting until the song's first sound is decoded.
     std::optional<WAVEFORMATEXTENSIBLE> format;
+    ProgressWatch watch(*session.bytes, session.noProgressMs);
     const HANDLE waits[] = {session.wake.get(), decoder->ReadyEvent()};
-    while (!session.ending && !(format = decoder->Format()) && !decoder->Queued().finished)
+    while (!session.ending && !(format = decoder->Format()) && !decoder->Queued().finished) {
+        if (session.paused)
+            watch.Restart();
+        else if (watch.Stalled())
+            return Failure(PlayerFailure::Download);
         WaitForMultipleObjects(2, waits, FALSE, kWorkerPollMs);
+    }
     if (session.ending)
         return {Report::Exited};
-    if (!format)
+    if (!format || session.bytes->DownloadError() == HttpError::TooLarge)
         return Failure(WhyUnplayable(*session.bytes));
     if (!output || !output->Open(format->Format))
         return Failure(PlayerFailure::Output);
@@ -224,16 +262,19 @@ void RunWorker(const std::shared_ptr<MediaPlayer::Session>& session, const std::
 
 } // namespace
 
-HttpOptions MediaPlayer::SongDownloadOptions() {
-    HttpOptions options;
-    options.maxBodyBytes = 64u << 20;
+MediaPlayer::Options MediaPlayer::SongOptions() {
+    Options options{};
+    options.http.maxBodyBytes = 0; // the song's buffer limits what is held
+    options.http.resumeAttempts = 4;
+    options.maxHeldBytes = 64u << 20;
+    options.noProgressMs = 20000;
     return options;
 }
 
 MediaPlayer::MediaPlayer(HWND notifyWindow, UINT notifyMessage, AudioOutputFactory makeOutput,
-                         HttpOptions http)
+                         Options options)
     : window_(notifyWindow), message_(notifyMessage), makeOutput_(std::move(makeOutput)),
-      http_(http) {}
+      options_(std::move(options)) {}
 
 MediaPlayer::~MediaPlayer() {
     EndSession();
@@ -295,11 +336,11 @@ void MediaPlayer::Start() {
     paused_ = false;
     bufferPercent_ = 0;
     failure_ = PlayerFailure::None;
-    ++generation_;
+    generation_ = NextGeneration();
     if (!IsHttpAddress(url_))
         return Fail(PlayerFailure::Address);
     try {
-        auto session = std::make_shared<Session>(http_);
+        auto session = std::make_shared<Session>(options_);
         std::unique_ptr<AudioOutput> output = makeOutput_ ? makeOutput_() : nullptr;
         if (!session->wake)
             return Fail(PlayerFailure::Output);
@@ -326,7 +367,7 @@ void MediaPlayer::Notify() const {
 }
 
 void MediaPlayer::EndSession() {
-    ++generation_; // what the old worker still posts is now out of date
+    generation_ = NextGeneration(); // what the old worker still posts is now out of date
     if (!current_)
         return;
     current_->ending = true;
@@ -336,10 +377,12 @@ void MediaPlayer::EndSession() {
 }
 
 bool MediaPlayer::OnNotify(WPARAM wParam, LPARAM lParam) {
+    if (wParam != generation_)
+        return false;
     const Report report = ReportOf(lParam);
     if (report == Report::Changed)
         return true;
-    if (wParam != generation_ || !current_)
+    if (!current_)
         return false;
     switch (report) {
     case Report::Buffering:

@@ -18,13 +18,23 @@
 // player) never waits for it.
 class MediaPlayer {
   public:
-    // A 64 MiB body cap: a song streams through a small window, but one whose
-    // decoder needs it whole, or whose length the server does not tell, is
-    // held whole.
-    static HttpOptions SongDownloadOptions();
+    struct Options {
+        // The download: no cap on the song's length, resumed when its
+        // connection breaks (a server's timeout while paused, a network drop).
+        HttpOptions http;
+        // What may be held in memory at once. A song streams through a small
+        // window whatever its length; only one whose decoder needs it whole
+        // comes near, and is refused beyond it.
+        size_t maxHeldBytes;
+        // Connecting or buffering with less than kProgressBytes arriving in
+        // this long fails the song, whatever the server keeps open.
+        DWORD noProgressMs;
+    };
+    static constexpr unsigned long long kProgressBytes = 1024;
+    static Options SongOptions();
 
     MediaPlayer(HWND notifyWindow, UINT notifyMessage, AudioOutputFactory makeOutput,
-                HttpOptions http = SongDownloadOptions());
+                Options options = SongOptions());
     ~MediaPlayer();
     MediaPlayer(const MediaPlayer&) = delete;
     MediaPlayer& operator=(const MediaPlayer&) = delete;
@@ -58,7 +68,7 @@ class MediaPlayer {
     HWND window_;
     UINT message_;
     AudioOutputFactory makeOutput_;
-    HttpOptions http_;
+    Options options_;
     std::wstring url_;
 
     PlayerState phase_ = PlayerState::Idle; // what the song is doing, paused or not
@@ -66,6 +76,8 @@ class MediaPlayer {
     int bufferPercent_ = 0;
     PlayerFailure failure_ = PlayerFailure::None;
 
-    WPARAM generation_ = 0; // tells the current song's messages from older ones
+    // Tells the current song's messages from older ones; unique in the
+    // process, so no two players' songs share one.
+    WPARAM generation_ = 0;
     std::shared_ptr<Session> current_;
 };

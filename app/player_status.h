@@ -3,7 +3,7 @@
 
 enum class PlayerState {
     Idle,       // nothing opened yet
-    Connecting, // until the decoder knows what the song is
+    Connecting, // until the song's first sound is decoded
     Buffering,  // decoding ahead before playing, at the start or after a stall
     Playing,
     Paused,

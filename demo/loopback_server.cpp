@@ -3,6 +3,7 @@
 #include <ws2tcpip.h>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -12,6 +13,8 @@ const char* Reason(int status) {
         return "OK";
     case 301:
         return "Moved Permanently";
+    case 206:
+        return "Partial Content";
     case 302:
         return "Found";
     case 404:
@@ -24,10 +27,12 @@ const char* Reason(int status) {
 }
 
 // Sockets are non-blocking and every wait is sliced, so a peer that stops
-// reading or writing can never keep the server from shutting down.
-bool WaitReady(SOCKET s, bool write, HANDLE stop) {
+// reading or writing can never keep the server from shutting down. False when
+// the server stops, on an error, or when `limitMs` passed first.
+bool WaitReady(SOCKET s, bool write, HANDLE stop, DWORD limitMs = INFINITE) {
+    const ULONGLONG until = limitMs == INFINITE ? ~0ull : GetTickCount64() + limitMs;
     for (;;) {
-        if (WaitForSingleObject(stop, 0) == WAIT_OBJECT_0)
+        if (WaitForSingleObject(stop, 0) == WAIT_OBJECT_0 || GetTickCount64() >= until)
             return false;
         fd_set set;
         FD_ZERO(&set);
@@ -41,17 +46,16 @@ bool WaitReady(SOCKET s, bool write, HANDLE stop) {
     }
 }
 
-bool SendAll(SOCKET s, const char* data, size_t size, HANDLE stop) {
-    while (size > 0) {
-        if (!WaitReady(s, true, stop))
+bool SendAll(SOCKET s, std::string_view data, HANDLE stop, DWORD idleMs = INFINITE) {
+    while (!data.empty()) {
+        if (!WaitReady(s, true, stop, idleMs))
             return false;
-        const int n = send(s, data, static_cast<int>(std::min<size_t>(size, 64 * 1024)), 0);
+        const int n = send(s, data.data(), static_cast<int>(std::min<size_t>(data.size(), 64 * 1024)), 0);
         if (n < 0 && WSAGetLastError() == WSAEWOULDBLOCK)
             continue;
         if (n <= 0)
             return false;
-        data += n;
-        size -= static_cast<size_t>(n);
+        data.remove_prefix(static_cast<size_t>(n));
     }
     return true;
 }
@@ -69,31 +73,91 @@ int Receive(SOCKET s, char* buffer, int size, HANDLE stop) {
     }
 }
 
-// The body, `repeat` times over, in slices of a twentieth of a second's worth
-// (64 KB at full speed), with the pause.
-bool SendPaced(SOCKET s, const LoopbackResponse& response, HANDLE stop,
-               std::atomic<size_t>& sent) {
+// Up to `n` bytes of the whole body from `at` on, as a view into the prefix or
+// the repeated body.
+std::string_view BodyAt(const LoopbackResponse& r, size_t at, size_t n) {
+    if (at < r.prefix.size())
+        return std::string_view(r.prefix).substr(at, n);
+    return std::string_view(r.body).substr((at - r.prefix.size()) % r.body.size(), n);
+}
+
+// The body from `from` on, in slices of a twentieth of a second's worth (64 KB
+// at full speed, a byte when dripping), with the pause and the drop. False
+// when the connection was dropped or broke.
+bool SendBody(SOCKET s, const LoopbackResponse& r, size_t from, bool mayDrop, HANDLE stop,
+              std::atomic<size_t>& sent) {
     constexpr DWORD kSliceMs = 50;
-    const std::string_view body = response.body;
-    const size_t total = body.size() * response.repeat;
-    const size_t slice =
-        response.bytesPerSecond > 0 ? std::max<size_t>(1, response.bytesPerSecond / 20) : 64 * 1024;
-    for (size_t at = 0; at < total;) {
-        const size_t from = at % body.size();
-        size_t n = std::min(slice, body.size() - from);
-        const bool pausesHere = response.pauseMs > 0 && at < response.pauseAfterBytes &&
-                                at + n >= response.pauseAfterBytes;
+    const size_t total = r.Endless() ? SIZE_MAX : r.Length();
+    const size_t slice = r.dripMs         ? 1
+                         : r.bytesPerSecond ? std::max<size_t>(1, r.bytesPerSecond / 20)
+                                            : 64 * 1024;
+    const DWORD idle = r.idleCloseMs ? r.idleCloseMs : INFINITE;
+    size_t sentHere = 0;
+    for (size_t at = from; at < total;) {
+        std::string_view piece = BodyAt(r, at, std::min(slice, total - at));
+        const bool pausesHere = r.pauseMs > 0 && at < r.pauseAfterBytes &&
+                                at + piece.size() >= r.pauseAfterBytes;
         if (pausesHere)
-            n = response.pauseAfterBytes - at;
-        if (n > 0 && !SendAll(s, body.data() + from, n, stop))
+            piece = piece.substr(0, r.pauseAfterBytes - at);
+        const bool drops =
+            mayDrop && r.dropAfterBytes > 0 && sentHere + piece.size() >= r.dropAfterBytes;
+        if (drops)
+            piece = piece.substr(0, r.dropAfterBytes - sentHere);
+        if (r.Chunked() && !piece.empty()) {
+            char size[32];
+            snprintf(size, sizeof(size), "%zx\r\n", piece.size());
+            if (!SendAll(s, size, stop, idle) || !SendAll(s, piece, stop, idle) ||
+                !SendAll(s, "\r\n", stop, idle))
+                return false;
+        } else if (!SendAll(s, piece, stop, idle)) {
             return false;
-        at += n;
-        sent += n;
-        const DWORD wait = pausesHere ? response.pauseMs : response.bytesPerSecond ? kSliceMs : 0;
+        }
+        at += piece.size();
+        sentHere += piece.size();
+        sent += piece.size();
+        if (drops)
+            return false;
+        const DWORD wait = pausesHere       ? r.pauseMs
+                           : r.dripMs         ? r.dripMs
+                           : r.bytesPerSecond ? kSliceMs
+                                              : 0;
         if (wait > 0 && WaitForSingleObject(stop, wait) == WAIT_OBJECT_0)
             return false;
     }
-    return true;
+    return !r.Chunked() || SendAll(s, "0\r\n\r\n", stop, idle);
+}
+
+// The value of a request header, by its name in any case; "" when absent.
+std::string HeaderValue(const std::string& request, std::string name) {
+    std::string lower = request;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(tolower(c)); });
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return static_cast<char>(tolower(c)); });
+    const size_t at = lower.find("\r\n" + name + ":");
+    if (at == std::string::npos)
+        return {};
+    size_t from = at + name.size() + 3;
+    while (from < request.size() && request[from] == ' ')
+        ++from;
+    return request.substr(from, request.find("\r\n", from) - from);
+}
+
+// Where a ranged answer starts: the N of "bytes=N-" when the response honours
+// ranges and the If-Range, if any, names its validator.
+std::optional<size_t> RangeFrom(const LoopbackResponse& r, const std::string& request) {
+    const std::string range = HeaderValue(request, "Range");
+    if (!r.ranges || !range.starts_with("bytes=") || r.Endless())
+        return std::nullopt;
+    const std::string ifRange = HeaderValue(request, "If-Range");
+    if (!ifRange.empty() &&
+        std::none_of(r.headers.begin(), r.headers.end(), [&](const auto& header) {
+            return (header.first == "ETag" || header.first == "Last-Modified") &&
+                   header.second == ifRange;
+        }))
+        return std::nullopt;
+    const size_t from = strtoull(range.c_str() + 6, nullptr, 10);
+    return from < r.Length() ? std::optional(from) : std::nullopt;
 }
 
 } // namespace
@@ -197,6 +261,7 @@ void LoopbackServer::Answer(SOCKET client) {
     {
         std::lock_guard lock(mutex_);
         requests_.push_back(target);
+        ranges_.push_back(HeaderValue(request, "Range"));
     }
     const std::shared_ptr<const LoopbackResponse> route = Lookup(target);
     const LoopbackResponse& response = *route;
@@ -204,45 +269,49 @@ void LoopbackServer::Answer(SOCKET client) {
     if (response.delayMs > 0 && WaitForSingleObject(stop_.get(), response.delayMs) == WAIT_OBJECT_0)
         return;
     using Mode = LoopbackResponse::Mode;
-    auto Send = [&](std::string_view text) {
-        return SendAll(client, text.data(), text.size(), stop_.get());
-    };
     if (response.mode == Mode::NeverAnswer) {
         WaitForSingleObject(stop_.get(), INFINITE);
         return;
     }
+    if (response.idleCloseMs) {
+        // A server's own send buffer is small next to the body; a large one
+        // would hide the peer's pause from the idle timeout.
+        int buffered = 16 * 1024;
+        setsockopt(client, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&buffered),
+                   sizeof(buffered));
+    }
     if (response.mode != Mode::Hangup) {
-        std::string head =
-            "HTTP/1.1 " + std::to_string(response.status) + " " + Reason(response.status) + "\r\n";
+        const std::optional<size_t> from = RangeFrom(response, request);
+        const int status = from ? 206 : response.status;
+        std::string head = "HTTP/1.1 " + std::to_string(status) + " " + Reason(status) + "\r\n";
         head += "Content-Type: " + response.contentType + "\r\n";
-        head += response.chunked
-                    ? "Transfer-Encoding: chunked\r\n"
-                    : "Content-Length: " + std::to_string(response.body.size() * response.repeat) +
-                          "\r\n";
+        const size_t length = response.Length() - from.value_or(0);
+        head += response.Chunked() ? "Transfer-Encoding: chunked\r\n"
+                    : "Content-Length: " + std::to_string(length) + "\r\n";
+        if (from)
+            head += "Content-Range: bytes " + std::to_string(*from) + "-" +
+                    std::to_string(response.Length() - 1) + "/" +
+                    std::to_string(response.Length()) + "\r\n";
         for (const auto& [name, value] : response.headers)
             head += name + ": " + value + "\r\n";
         head += "Connection: close\r\n\r\n";
-        if (Send(head)) {
-            if (response.mode == Mode::CloseEarly) {
-                Send(std::string_view(response.body).substr(0, response.body.size() / 2));
-            } else if (response.chunked) {
-                constexpr size_t kChunk = 64 * 1024;
-                for (size_t at = 0; at < response.body.size(); at += kChunk) {
-                    const size_t n = std::min(kChunk, response.body.size() - at);
-                    char size[32];
-                    snprintf(size, sizeof(size), "%zx\r\n", n);
-                    if (!Send(size) || !Send(std::string_view(response.body).substr(at, n)) ||
-                        !Send("\r\n"))
-                        break;
-                }
-                Send("0\r\n\r\n");
-            } else {
-                SendPaced(client, response, stop_.get(), bodyBytesSent_);
-            }
-        }
+        if (SendAll(client, head, stop_.get()) &&
+            !SendBody(client, response, from.value_or(0), TakeDrop(route), stop_.get(),
+                      bodyBytesSent_))
+            return; // dropped: no orderly end
     }
     shutdown(client, SD_SEND);
     // Let the peer read everything before the socket goes away.
     while (Receive(client, buffer, sizeof(buffer), stop_.get()) > 0) {
     }
+}
+
+bool LoopbackServer::TakeDrop(const std::shared_ptr<const LoopbackResponse>& response) {
+    std::lock_guard lock(mutex_);
+    return response->dropTimes == 0 || dropped_[response]++ < response->dropTimes;
+}
+
+std::vector<std::string> LoopbackServer::Ranges() const {
+    std::lock_guard lock(mutex_);
+    return ranges_;
 }

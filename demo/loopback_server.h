@@ -12,29 +12,48 @@
 #include <thread>
 #include <vector>
 
-// What the server answers for one path.
+// What the server answers for one path. Its body is `prefix` followed by
+// `body` `repeat` times over, so a long answer costs the server no memory.
 struct LoopbackResponse {
     enum class Mode {
         Normal,
-        CloseEarly,  // send the headers and half of the body, then close
         NeverAnswer, // read the request and keep the connection open, silent
         Hangup,      // close the connection without a byte
     };
+    static constexpr size_t kEndless = SIZE_MAX; // a `repeat` that never ends
+
     int status = 200;
     std::string body;
     std::string contentType = "text/xml";
     std::vector<std::pair<std::string, std::string>> headers;
     Mode mode = Mode::Normal;
     unsigned delayMs = 0; // wait this long before answering
-    bool chunked = false; // send without Content-Length, in chunks
+    bool chunked = false; // send without Content-Length, in chunks (always when endless)
+    std::string prefix;
+    size_t repeat = 1;
     // The body at this many bytes a second (0: as fast as the peer reads),
     // stopping for pauseMs once pauseAfterBytes of it are sent.
     size_t bytesPerSecond = 0;
     size_t pauseAfterBytes = 0;
     unsigned pauseMs = 0;
-    // The body sent this many times over as one (Normal mode), so a long
-    // answer costs the server no memory.
-    size_t repeat = 1;
+    unsigned dripMs = 0; // instead: one byte, then this long, and again
+    // A connection closes once it has sent this many bytes of body (a network
+    // that drops, a chunked body without its last chunk); 0: never. Only the
+    // first dropTimes answers of the path do (0: every one).
+    size_t dropAfterBytes = 0;
+    unsigned dropTimes = 0;
+    // The connection closes when the peer has taken nothing for this long, as
+    // web servers' send timeouts do; 0: never.
+    unsigned idleCloseMs = 0;
+    // Answers "Range: bytes=N-" with 206 and the rest of the body, unless an
+    // If-Range names another validator than the ETag or Last-Modified header
+    // given in `headers`; otherwise a Range is ignored (200, the whole body).
+    bool ranges = false;
+
+    // The length of the whole body (meaningless when endless).
+    size_t Length() const { return prefix.size() + body.size() * repeat; }
+    bool Endless() const { return repeat == kEndless && !body.empty(); }
+    bool Chunked() const { return chunked || Endless(); } // an endless body has no length
 };
 
 // An HTTP/1.1 server on 127.0.0.1, run inside the test process, on a port of
@@ -56,6 +75,8 @@ class LoopbackServer {
     uint16_t port() const { return port_; }
     // The request targets (path and query, as sent) in order of arrival.
     std::vector<std::string> Requests() const;
+    // Each request's Range header ("" without one), in the same order.
+    std::vector<std::string> Ranges() const;
     // Connections being answered or waiting for the peer to close.
     int OpenConnections() const { return open_; }
     // Bytes of bodies sent so far, all answers together.
@@ -65,6 +86,8 @@ class LoopbackServer {
     void AcceptLoop();
     void Answer(SOCKET client);
     std::shared_ptr<const LoopbackResponse> Lookup(const std::string& path) const;
+    // Counts an answer on `response`'s route; true while it is one to drop.
+    bool TakeDrop(const std::shared_ptr<const LoopbackResponse>& response);
 
     SOCKET listener_ = INVALID_SOCKET;
     uint16_t port_ = 0;
@@ -74,6 +97,8 @@ class LoopbackServer {
     // never copied per request.
     std::map<std::string, std::shared_ptr<const LoopbackResponse>> routes_;
     std::vector<std::string> requests_;
+    std::vector<std::string> ranges_;
+    std::map<std::shared_ptr<const LoopbackResponse>, unsigned> dropped_;
     std::vector<std::thread> threads_;
     std::thread acceptor_;
     std::atomic<int> open_ = 0;

@@ -68,7 +68,7 @@ TEST(HttpClient, BrokenConnectionsFailWithinTheirTimeout) {
     }());
     server.Serve("/early", [] {
         LoopbackResponse r = Body(std::string(100000, 'x'));
-        r.mode = Mode::CloseEarly;
+        r.dropAfterBytes = 50000;
         return r;
     }());
     server.Serve("/hangup", [] {

@@ -1,7 +1,10 @@
+#include "kernel_objects.h"
 #include "loopback_server.h"
 #include "message_pump.h"
 #include "null_audio_output.h"
 #include "wav.h"
+#include "ahead_decoder.h"
+#include "background_work.h"
 #include "player.h"
 #include "song_decoder.h"
 
@@ -82,11 +85,12 @@ bool ThreadsSettleTo(size_t baseline) {
     return PumpUntil([&] { return CountThreads() <= baseline + 2; }, 5000);
 }
 
-HttpOptions ShortTimeouts() {
-    HttpOptions options = MediaPlayer::SongDownloadOptions();
-    options.connectTimeoutMs = 2000;
-    options.sendTimeoutMs = 2000;
-    options.receiveTimeoutMs = 700;
+MediaPlayer::Options ShortTimeouts() {
+    MediaPlayer::Options options = MediaPlayer::SongOptions();
+    options.http.connectTimeoutMs = 2000;
+    options.http.sendTimeoutMs = 2000;
+    options.http.receiveTimeoutMs = 700;
+    options.http.resumeDelayMs = 100;
     return options;
 }
 
@@ -94,7 +98,7 @@ HttpOptions ShortTimeouts() {
 // states it went through in the order the window saw them.
 class PlayerHost {
   public:
-    explicit PlayerHost(AudioOutputFactory factory, HttpOptions http = ShortTimeouts()) {
+    explicit PlayerHost(AudioOutputFactory factory, MediaPlayer::Options http = ShortTimeouts()) {
         WNDCLASSW wc{};
         wc.lpfnWndProc = Proc;
         wc.hInstance = GetModuleHandleW(nullptr);
@@ -122,12 +126,14 @@ class PlayerHost {
     std::unique_ptr<MediaPlayer> player;
     std::vector<S> states; // consecutive repeats folded
     std::vector<std::wstring> statuses;
+    std::vector<std::pair<WPARAM, LPARAM>> reports; // every message the player was sent
     std::function<void(S)> onState = [](S) {}; // called as each state is entered
 
   private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         auto* self = reinterpret_cast<PlayerHost*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
         if (msg == kNotify && self && self->player) {
+            self->reports.push_back({wParam, lParam});
             if (self->player->OnNotify(wParam, lParam)) {
                 const S state = self->player->state();
                 if (self->states.empty() || self->states.back() != state) {
@@ -183,7 +189,9 @@ TEST(MediaPlayer, UnplayableSongsEndInReady) {
     LoopbackServer server;
     const std::string wav = MakeWav(MakePcm(8000, 1, 0.5), 8000, 1);
     server.Serve("/ok.wav", Song(wav));
-    server.Serve("/breaks.wav", Song(wav, 200, Mode::CloseEarly)); // half of the body
+    LoopbackResponse breaks = Song(wav);
+    breaks.dropAfterBytes = wav.size() / 2;
+    server.Serve("/breaks.wav", breaks);
     server.Serve("/404", Song("not here", 404));
     server.Serve("/500", Song("broken", 500));
     std::string junk(20000, '\0');
@@ -217,8 +225,8 @@ TEST(MediaPlayer, UnplayableSongsEndInReady) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         NullAudioOutputs outputs(NullAudioOptions{.realTime = true, .failOpen = c.failOpen});
-        HttpOptions http = ShortTimeouts();
-        http.maxBodyBytes = 100000;
+        MediaPlayer::Options http = ShortTimeouts();
+        http.maxHeldBytes = 100000;
         PlayerHost host(outputs.Factory(), http);
         const auto start = Clock::now();
         host.Play(c.url);
@@ -270,8 +278,8 @@ TEST(MediaPlayer, StopAndTheEndOfThePlayerEndEverythingAtOnce) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         NullAudioOutputs outputs(NullAudioOptions{.realTime = c.realTime});
-        HttpOptions http = ShortTimeouts();
-        http.receiveTimeoutMs = 10000; // only a cancel ends the slow download early
+        MediaPlayer::Options http = ShortTimeouts();
+        http.http.receiveTimeoutMs = 10000; // only a cancel ends the slow download early
         PlayerHost host(outputs.Factory(), http);
         const size_t sentBefore = server.BodyBytesSent();
         host.Play(server.BaseAddress() + c.path);
@@ -332,8 +340,8 @@ TEST(MediaPlayer, AStalledDownloadBuffersAgainAndPlaysOnByItself) {
     stalls.pauseMs = 4000;
     server.Serve("/stalls.wav", stalls);
     NullAudioOutputs outputs;
-    HttpOptions http = ShortTimeouts();
-    http.receiveTimeoutMs = 10000; // longer than the stall
+    MediaPlayer::Options http = ShortTimeouts();
+    http.http.receiveTimeoutMs = 10000; // longer than the stall
     PlayerHost host(outputs.Factory(), http);
     int bufferings = 0;
     host.onState = [&](S state) {
@@ -371,8 +379,8 @@ TEST(MediaPlayer, RapidRestartsPlayOnlyTheirOwnSongsAndLeaveNoThreads) {
         server.Serve("/song" + std::to_string(i) + ".wav", song);
     }
     NullAudioOutputs outputs;
-    HttpOptions http = ShortTimeouts();
-    http.receiveTimeoutMs = 5000; // the last song answers after a second
+    MediaPlayer::Options http = ShortTimeouts();
+    http.http.receiveTimeoutMs = 5000; // the last song answers after a second
     PlayerHost host(outputs.Factory(), http);
     host.Play(server.BaseAddress() + L"/song0.wav"); // loads WinHTTP and Media Foundation
     ASSERT_TRUE(host.WaitFor(S::Stopped));
@@ -400,6 +408,195 @@ TEST(MediaPlayer, RapidRestartsPlayOnlyTheirOwnSongsAndLeaveNoThreads) {
         EXPECT_TRUE(SameBytes(got, pcms[i - 2].substr(0, got.size()))) << "song " << i - 2;
     }
     EXPECT_TRUE(ThreadsSettleTo(baseline)) << CountThreads() << " threads, " << baseline;
+}
+
+// What servers do to a song on its way, and what the player ends with: a
+// break it can get around plays the song whole, byte for byte; one it cannot
+// is a failure the user sees (status and notice) after what came before it.
+TEST(MediaPlayer, SongsEndAsAUserExpectsWhateverTheServerDoes) {
+    enum Length { kShort, kLong };
+    const std::string pcms[] = {
+        MakePcm(8000, 1, 1.0, 3),  // 16 KB
+        MakePcm(22050, 2, 48.0),   // 4.2 MB, far beyond the window
+    };
+    constexpr size_t kMiB = 1 << 20;
+    struct Row {
+        const char* name;
+        Length length;
+        LoopbackResponse server; // the body is the song
+        size_t maxHeld = 0;      // 0: the player's own
+        DWORD noProgressMs = 0;  // 0: the player's own
+        DWORD pauseMs = 0;       // paused as buffering begins, until the server gives up and this long
+        S ends;
+        PlayerFailure failure = PlayerFailure::None;
+        bool ranged = false; // a resumption asked for a range
+    };
+    LoopbackResponse base = Song("");
+    auto with = [&](auto change) {
+        LoopbackResponse r = base;
+        change(r);
+        return r;
+    };
+    const Row rows[] = {
+        {"drops every MiB, resumed by ranges", kLong, with([](auto& r) {
+             r.dropAfterBytes = kMiB;
+             r.ranges = true;
+             r.headers.push_back({"ETag", "\"v1\""});
+         }),
+         0, 0, 0, S::Stopped, PlayerFailure::None, true},
+        {"drops once, then answers 200 to the range", kLong, with([](auto& r) {
+             r.dropAfterBytes = kMiB;
+             r.dropTimes = 1;
+         }),
+         0, 0, 0, S::Stopped},
+        {"closes while paused for three times its idle timeout", kLong, with([](auto& r) {
+             r.idleCloseMs = 400;
+             r.ranges = true;
+             r.headers.push_back({"Last-Modified", "Mon, 07 Dec 2026 06:00:00 GMT"});
+         }),
+         0, 0, 800, S::Stopped, PlayerFailure::None, true},
+        {"drops at the same place however often asked", kLong,
+         with([](auto& r) { r.dropAfterBytes = kMiB; }), 0, 0, 0, S::Failed,
+         PlayerFailure::Download},
+        {"chunked, no length", kLong, with([](auto& r) { r.chunked = true; }), 0, 0, 0,
+         S::Stopped},
+        {"longer than may be held at once", kLong, base, 2 * kMiB, 0, 0, S::Stopped},
+        {"headers, then a byte now and then", kShort, with([](auto& r) { r.dripMs = 300; }), 0,
+         1500, 0, S::Failed, PlayerFailure::Download},
+        {"slow but moving", kShort, with([](auto& r) { r.bytesPerSecond = 4000; }), 0, 1500, 0,
+         S::Stopped},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string& song = pcms[row.length];
+        LoopbackServer server;
+        LoopbackResponse response = row.server;
+        response.body = MakeWav(song, row.length == kLong ? 22050 : 8000, row.length == kLong ? 2 : 1);
+        server.Serve("/song.wav", response);
+        NullAudioOutputs outputs(NullAudioOptions{.realTime = false});
+        MediaPlayer::Options options = ShortTimeouts();
+        options.maxHeldBytes = row.maxHeld ? row.maxHeld : options.maxHeldBytes;
+        options.noProgressMs = row.noProgressMs ? row.noProgressMs : options.noProgressMs;
+        PlayerHost host(outputs.Factory(), options);
+        bool paused = false;
+        host.onState = [&](S state) {
+            if (state == S::Buffering && row.pauseMs && !paused) {
+                paused = true;
+                host.player->pause();
+            }
+        };
+        host.Play(server.BaseAddress() + L"/song.wav");
+        if (row.pauseMs) {
+            ASSERT_TRUE(PumpUntil([&] { return paused; }, 5000));
+            // paused until the server gives up on the idle connection, and then some
+            ASSERT_TRUE(PumpUntil([&] { return server.OpenConnections() == 0; }, 10000));
+            PumpFor(row.pauseMs);
+            host.player->play();
+        }
+        ASSERT_TRUE(PumpUntil([&] { return host.player->state() == row.ends; }, 20000))
+            << static_cast<int>(host.player->state());
+        PumpFor(100); // nothing the worker posts afterwards changes the outcome
+        EXPECT_EQ(host.player->state(), row.ends);
+        EXPECT_EQ(host.player->failure(), row.failure);
+        EXPECT_EQ(host.player->status(), row.ends == S::Stopped ? L"已停止" : L"准备就绪");
+        const std::vector<BYTE> played =
+            outputs.logs().empty() ? std::vector<BYTE>{} : outputs.logs().back()->Received();
+        if (row.ends == S::Stopped) {
+            EXPECT_EQ(played.size(), song.size());
+            EXPECT_TRUE(SameBytes(played, song));
+        } else {
+            EXPECT_LT(played.size(), song.size());
+            EXPECT_TRUE(SameBytes(played, song.substr(0, played.size())));
+        }
+        const std::vector<std::string> ranges = server.Ranges();
+        EXPECT_EQ(std::any_of(ranges.begin(), ranges.end(),
+                              [](const std::string& r) { return r.starts_with("bytes="); }),
+                  row.ranged || (row.failure != PlayerFailure::None && row.length != kShort) ||
+                      row.server.dropTimes > 0);
+    }
+}
+
+// An endless stream (internet radio) plays until stopped, and the download
+// waits for the player instead of piling the stream up in memory.
+TEST(MediaPlayer, AnEndlessStreamPlaysUntilStoppedHoldingOnlyAWindow) {
+    LoopbackServer server;
+    LoopbackResponse radio = Song(ReadFixture("tone.mp3"));
+    radio.repeat = LoopbackResponse::kEndless;
+    server.Serve("/radio", radio);
+    NullAudioOutputs outputs;
+    PlayerHost host(outputs.Factory());
+    host.Play(server.BaseAddress() + L"/radio");
+    ASSERT_TRUE(host.WaitFor(S::Playing, 3000));
+    PumpFor(2500);
+    EXPECT_EQ(host.player->state(), S::Playing);
+    EXPECT_LT(server.BodyBytesSent(), 8u << 20);
+    host.player->stop();
+    EXPECT_EQ(host.player->status(), L"已停止");
+    EXPECT_TRUE(PumpUntil([&] { return server.OpenConnections() == 0; }, 3000));
+}
+
+// Reports of a song the user has replaced change nothing of the new one.
+TEST(MediaPlayer, ReportsOfAReplacedSongChangeNothing) {
+    LoopbackServer server;
+    server.Serve("/tone.mp3", Song(ReadFixture("tone.mp3")));
+    LoopbackResponse never = Song("");
+    never.mode = Mode::NeverAnswer;
+    server.Serve("/never", never);
+    NullAudioOutputs outputs(NullAudioOptions{.realTime = false});
+    PlayerHost host(outputs.Factory());
+    host.Play(server.BaseAddress() + L"/tone.mp3");
+    ASSERT_TRUE(host.WaitFor(S::Stopped));
+    const auto earlier = host.reports; // buffering, playing, the end and the changes
+    ASSERT_GE(earlier.size(), 4u);
+    host.Play(server.BaseAddress() + L"/never");
+    PumpFor(100);
+    for (const auto& [wParam, lParam] : earlier)
+        EXPECT_FALSE(host.player->OnNotify(wParam, lParam));
+    EXPECT_EQ(host.player->state(), S::Connecting);
+    EXPECT_EQ(host.player->status(), L"正在连接…");
+}
+
+// Media Foundation's threads wait in the song stream's reads while the
+// download is behind; whatever they wait on must leave nothing behind when the
+// song goes, whether it played to its end or was let go of. (Without HTTP:
+// Wine's WinHTTP itself keeps a thread handle per request.)
+TEST(AheadDecoder, DecodingWhileReadsWaitLeavesNoKernelObjectBehind) {
+    const std::string mp3 = Repeat(ReadFixture("tone.mp3"), 10);
+    auto decodeOnce = [&](bool toTheEnd) {
+        auto bytes = std::make_shared<SongBuffer>();
+        const std::shared_ptr<AheadDecoder> decoder = AheadDecoder::Start(bytes, 250, 8);
+        ASSERT_TRUE(decoder);
+        bytes->BodyBegins(mp3.size());
+        std::vector<BYTE> pcm;
+        const size_t stopAt = toTheEnd ? mp3.size() : mp3.size() / 2;
+        for (size_t at = 0; at < stopAt; at += 2048) {
+            bytes->BodyPiece(mp3.data() + at, std::min<size_t>(2048, mp3.size() - at));
+            while (decoder->Take(pcm)) {
+            }
+            Sleep(1); // the decoder's reads catch up and wait
+        }
+        if (toTheEnd) {
+            bytes->TransferEnded(HttpResult{});
+            for (int i = 0; i < 500 && !decoder->Queued().finished; ++i) {
+                while (decoder->Take(pcm)) {
+                }
+                Sleep(10);
+            }
+            EXPECT_TRUE(decoder->Queued().finished);
+            EXPECT_FALSE(decoder->Queued().broken);
+        }
+        decoder->Stop();
+    };
+    decodeOnce(true); // loads Media Foundation
+    ASSERT_TRUE(WaitForDetachedWorkers(5000));
+    Sleep(300);
+    const size_t handles = CountKernelHandles();
+    ASSERT_GT(handles, 0u);
+    for (int i = 0; i < 20; ++i)
+        decodeOnce(i % 2 == 0);
+    ASSERT_TRUE(WaitForDetachedWorkers(5000));
+    EXPECT_TRUE(PumpUntil([&] { return CountKernelHandles() <= handles; }, 3000))
+        << CountKernelHandles() << " handles, " << handles;
 }
 
 // Real sound through waveOut: needs the PulseAudio null sink of scripts/test.sh.

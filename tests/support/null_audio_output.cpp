@@ -36,10 +36,10 @@ bool NullAudioLog::IsOpen() const {
 
 size_t NullAudioLog::PlayedLocked(Clock::time_point now) const {
     const size_t written = received_.size();
-    if (!options_.realTime)
-        return written;
     if (!open_ || paused_ || !format_)
         return playedBase_;
+    if (!options_.realTime)
+        return written;
     const auto elapsedUs =
         std::chrono::duration_cast<std::chrono::microseconds>(now - runningSince_).count();
     const auto bytes = static_cast<unsigned long long>(elapsedUs) * format_->nAvgBytesPerSec /
@@ -143,7 +143,9 @@ void NullAudioOutput::Close() {
 void NullAudioOutput::ArmTimerLocked(Clock::time_point now) {
     NullAudioLog& log = *log_;
     if (!log.options_.realTime) {
-        if (!log.bufferEnds_.empty()) {
+        if (log.paused_ || !log.open_) {
+            CancelWaitableTimer(timer_.get());
+        } else if (!log.bufferEnds_.empty()) {
             log.bufferEnds_.clear();
             LARGE_INTEGER due{};
             due.QuadPart = -1; // at once: every buffer "plays" when written

@@ -10,7 +10,7 @@
 #include <vector>
 
 struct NullAudioOptions {
-    bool realTime = true;  // play at the format's pace; false: every buffer at once
+    bool realTime = true;  // play at the format's pace; false: every buffer at once, unless paused
     bool failOpen = false; // behave like a system without a sound device
 };
 
