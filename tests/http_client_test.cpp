@@ -140,10 +140,10 @@ TEST(HttpClient, FollowsAtMostFiveRedirects) {
     const HttpResult viaFive = five.Get(server.BaseAddress() + L"/r2"); // r2 → … → r7: 5 hops
     EXPECT_EQ(viaFive.error, HttpError::None);
     EXPECT_EQ(viaFive.body, "end");
-    HttpClient seven(ShortTimeouts());
-    const HttpResult viaSeven = seven.Get(server.BaseAddress() + L"/r0");
-    EXPECT_EQ(viaSeven.error, HttpError::TooManyRedirects) << viaSeven.systemError;
-    EXPECT_TRUE(viaSeven.body.empty());
+    HttpClient six(ShortTimeouts());
+    const HttpResult viaSix = six.Get(server.BaseAddress() + L"/r1");
+    EXPECT_EQ(viaSix.error, HttpError::TooManyRedirects) << viaSix.systemError;
+    EXPECT_TRUE(viaSix.body.empty());
 
     // Every redirect status is followed as a GET, to absolute and relative places.
     const struct {
@@ -175,6 +175,27 @@ TEST(HttpClient, RedirectTargetsAreReadAgainstTheAnsweringAddress) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(ResolveRedirect(c.base, c.location), c.resolved) << c.location;
+}
+
+// WinHTTP's own policy: a secure address is never followed to a plain one.
+// Schemes are read without regard to case.
+TEST(HttpClient, RedirectsNeverLeaveHttpsForHttp) {
+    const struct {
+        const wchar_t *from, *to;
+        bool allowed;
+    } cases[] = {
+        {L"https://a.cn/x", L"http://a.cn/x", false},
+        {L"HTTPS://a.cn/x", L"Http://b.cn/y", false},
+        {L"https://a.cn/x", L"https://b.cn/y", true},
+        {L"http://a.cn/x", L"HTTPS://b.cn/y", true},
+        {L"HTTP://a.cn/x", L"http://b.cn/y", true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RedirectAllowed(c.from, c.to), c.allowed) << c.from << L" -> " << c.to;
+    for (const wchar_t* address : {L"HTTP://a.cn/x.mp3", L"hTTps://a.cn/x.mp3"})
+        EXPECT_TRUE(IsHttpAddress(address)) << address;
+    for (const wchar_t* address : {L"file://c/x.mp3", L"httpx://a.cn/", L"http:/a.cn", L"C:\\x.mp3", L"http://"})
+        EXPECT_FALSE(IsHttpAddress(address)) << address;
 }
 
 } // namespace
