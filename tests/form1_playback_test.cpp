@@ -145,6 +145,13 @@ TEST_F(Form1Playback, AClickBesideTheRowsOfAFilledTableDoesNothing) {
     EXPECT_EQ(form->WP1()->URL(), L"");
 }
 
+LRESULT CALLBACK CountCaptionWrites(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                    UINT_PTR, DWORD_PTR count) {
+    if (message == WM_SETTEXT)
+        ++*reinterpret_cast<int*>(count);
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
 TEST_F(Form1Playback, DoubleClickPlaysAndTheButtonPausesAndResumes) {
     Query();
     // No song chosen yet: the button neither plays nor pauses, so nothing fails.
@@ -168,6 +175,14 @@ TEST_F(Form1Playback, DoubleClickPlaysAndTheButtonPausesAndResumes) {
     form->Timer1_Timer(); // the poll shows the status and the caption for playing
     EXPECT_EQ(form->Label8(), form->WP1()->status());
     EXPECT_EQ(Caption(form->Command2()), L"播/暂");
+    // The same caption is not written again: each write re-renders the button.
+    int captionWrites = 0;
+    SetWindowSubclass(form->Command2(), CountCaptionWrites, 1,
+                      reinterpret_cast<DWORD_PTR>(&captionWrites));
+    form->Timer1_Timer();
+    form->Timer1_Timer();
+    RemoveWindowSubclass(form->Command2(), CountCaptionWrites, 1);
+    EXPECT_EQ(captionWrites, 0);
 
     SendMessageW(form->Command2(), BM_CLICK, 0, 0);
     EXPECT_EQ(Caption(form->Command2()), L"暂/播");

@@ -271,6 +271,13 @@ TEST_F(Form1Query, RunsOffTheWindowThreadAndRefusesASecondQuery) {
     form->Command1_Click();
     SendMessageW(form->QQ(), WM_CHAR, VK_RETURN, 0);
     SendMessageW(form->Command1(), BM_CLICK, 0, 0);
+    // A click in the table while it fills says nothing about the list being loaded.
+    NMITEMACTIVATE click{};
+    click.hdr = {form->ListView1(), static_cast<UINT_PTR>(GetDlgCtrlID(form->ListView1())),
+                 static_cast<UINT>(NM_CLICK)};
+    click.iItem = -1;
+    SendMessageW(form->hwnd(), WM_NOTIFY, click.hdr.idFrom, reinterpret_cast<LPARAM>(&click));
+    EXPECT_TRUE(shown.empty());
     // The window keeps answering while the worker waits for the server.
     DWORD_PTR result = 0;
     EXPECT_TRUE(SendMessageTimeoutW(form->hwnd(), WM_NULL, 0, 0, SMTO_NORMAL, 200, &result));
@@ -278,6 +285,8 @@ TEST_F(Form1Query, RunsOffTheWindowThreadAndRefusesASecondQuery) {
     EXPECT_EQ(RowCount(), 0);
     ASSERT_TRUE(PumpUntil([&] { return !form->QueryRunning(); }, 5000));
     EXPECT_EQ(RowCount(), 3);
+    EXPECT_TRUE(IsWindowEnabled(form->ListView1()));
+    EXPECT_TRUE(IsWindowEnabled(form->Command2()));
     EXPECT_EQ(server.Requests().size(), 2u);
 }
 
