@@ -1,11 +1,15 @@
 // Plays MP3 songs served from loopback through the real waveOut output and
 // prints the time from play() to the first sound, at full speed and at
-// 256 KB/s (about 2 Mbit/s); the working set while a 5 MB and a 30 MB song
-// play; the share of one core the process uses while a song plays.
+// 256 KB/s (about 2 Mbit/s), with a length and chunked; the working set while
+// a 5 MB, a 30 MB and a 200 MB song play; the share of one core the process
+// uses while a song plays; how much of a song plays after a pause longer than
+// the server keeps an idle connection.
 #include "loopback_server.h"
 #include "message_pump.h"
+#include "null_audio_output.h"
 #include "player.h"
 #include "song_decoder.h"
+#include "wav.h"
 
 #include <windows.h>
 #include <psapi.h>
@@ -49,11 +53,13 @@ class TimedOutput final : public AudioOutput {
     std::atomic<Clock::rep>& firstSound_;
 };
 
-MediaPlayer* g_player = nullptr;
+// Every player of the bench: each takes only its own song's reports.
+std::vector<MediaPlayer*> g_players;
 
 LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == kNotify && g_player) {
-        g_player->OnNotify(wParam, lParam);
+    if (msg == kNotify) {
+        for (MediaPlayer* player : g_players)
+            player->OnNotify(wParam, lParam);
         return 0;
     }
     return DefWindowProcW(hwnd, msg, wParam, lParam);
@@ -192,6 +198,67 @@ size_t WorkingSetWhilePlaying(MediaPlayer& player, const std::wstring& address, 
     return player.state() == PlayerState::Playing ? largest : 0;
 }
 
+// The header of a 16-bit PCM WAV file whose sound is `dataBytes` long.
+std::string WavHeader(uint32_t dataBytes, unsigned rate, unsigned channels) {
+    std::string header = MakeWav("", rate, channels);
+    auto put = [&header](size_t at, uint32_t value) {
+        for (int i = 0; i < 4; ++i)
+            header[at + i] = static_cast<char>(value >> (8 * i));
+    };
+    put(4, 36 + dataBytes);
+    put(header.size() - 4, dataBytes);
+    return header;
+}
+
+// Plays a 30 MB WAV on an output that plays every buffer at once, pauses it
+// as it starts for three times as long as the server keeps a connection that
+// takes nothing, resumes, and prints how much of the song played.
+void PauseLongerThanTheServerWaits(HWND window) {
+    constexpr unsigned kIdleCloseMs = 1000;
+    constexpr unsigned kRate = 44100, kChannels = 2;
+    const std::string second = MakeTonePcm(kRate, kChannels, 1.0, 440.0);
+    LoopbackResponse song;
+    song.contentType = "audio/wav";
+    song.body = second;
+    song.repeat = (30u << 20) / second.size();
+    song.prefix = WavHeader(static_cast<uint32_t>(second.size() * song.repeat), kRate, kChannels);
+    song.idleCloseMs = kIdleCloseMs;
+    song.ranges = true;
+    song.headers.push_back({"ETag", "\"bench\""});
+    LoopbackServer server;
+    server.Serve("/paused.wav", song);
+    NullAudioOutputs outputs(NullAudioOptions{.realTime = false});
+    MediaPlayer player(window, kNotify, outputs.Factory());
+    g_players.push_back(&player);
+    player.SetURL(server.BaseAddress() + L"/paused.wav");
+    player.play();
+    PumpUntil([&] { return player.state() != PlayerState::Connecting; }, 10000);
+    player.pause();
+    const size_t sentAtPause = server.BodyBytesSent();
+    DispatchFor(3 * kIdleCloseMs);
+    const bool dropped = server.OpenConnections() == 0;
+    player.play();
+    PumpUntil([&] { return player.state() == PlayerState::Stopped ||
+                           player.state() == PlayerState::Failed; },
+              120000);
+    const auto ranges = server.Ranges();
+    const size_t resumptions = static_cast<size_t>(std::count_if(
+        ranges.begin(), ranges.end(), [](const std::string& r) { return !r.empty(); }));
+    const double played = outputs.logs().empty()
+                              ? 0.0
+                              : static_cast<double>(outputs.logs().back()->Received().size()) /
+                                    static_cast<double>(second.size() * song.repeat);
+    std::printf("30 MB WAV paused %u ms as it started, the server closing connections idle "
+                "%u ms: %.1f MB sent before the pause, connection %s, %zu ranged resumption%s, "
+                "%s, played / duration %.4f\n",
+                3 * kIdleCloseMs, kIdleCloseMs, Mb(sentAtPause),
+                dropped ? "dropped while paused" : "still open after the pause", resumptions,
+                resumptions == 1 ? "" : "s",
+                player.state() == PlayerState::Stopped ? "ended as played to its end" : "failed",
+                played);
+    std::erase(g_players, &player);
+}
+
 } // namespace
 
 // player_bench [runs] [cpu-seconds]: the first run includes loading Media
@@ -221,6 +288,16 @@ int main(int argc, char** argv) {
     server.Serve("/song.mp3", songOf(5, 0));
     server.Serve("/slow.mp3", songOf(5, 256 * 1024));
     server.Serve("/long.mp3", songOf(30, 0));
+    LoopbackResponse chunked = songOf(5, 256 * 1024);
+    chunked.chunked = true;
+    server.Serve("/chunked.mp3", chunked);
+    // 200 MB of WAV: a header for all of it, then one second of tone over and over.
+    LoopbackResponse wav;
+    wav.contentType = "audio/wav";
+    wav.body = MakeTonePcm(44100, 2, 1.0, 440.0);
+    wav.repeat = (200u << 20) / wav.body.size();
+    wav.prefix = WavHeader(static_cast<uint32_t>(wav.body.size() * wav.repeat), 44100, 2);
+    server.Serve("/long.wav", wav);
     const std::wstring base = server.BaseAddress();
 
     WNDCLASSW wc{};
@@ -233,7 +310,7 @@ int main(int argc, char** argv) {
     std::atomic<Clock::rep> firstSound{0};
     MediaPlayer player(window, kNotify,
                        [&firstSound] { return std::make_unique<TimedOutput>(firstSound); });
-    g_player = &player;
+    g_players.push_back(&player);
 
     std::printf("songs: 5 MB and 30 MB MP3, 44.1 kHz stereo 64 kbit/s\n");
     std::printf("%-34s %14s %14s\n", "5 MB song, served", "first sound", "playing");
@@ -251,8 +328,15 @@ int main(int argc, char** argv) {
             return 1;
         DispatchFor(500);
     }
+    for (int run = 1; run <= runs; ++run) {
+        const std::string label = "chunked at 256 KB/s, run " + std::to_string(run);
+        if (!TimeStart(player, base + L"/chunked.mp3", firstSound, label.c_str()))
+            return 1;
+        DispatchFor(500);
+    }
     const size_t workingSet5 = WorkingSetWhilePlaying(player, base + L"/song.mp3", 5);
     const size_t workingSet30 = WorkingSetWhilePlaying(player, base + L"/long.mp3", 5);
+    const size_t workingSet200 = WorkingSetWhilePlaying(player, base + L"/long.wav", 5);
 
     const double playingCpu = CpuShare(cpuSeconds);
     const bool stillPlaying = player.state() == PlayerState::Playing;
@@ -281,9 +365,10 @@ int main(int argc, char** argv) {
         songBody += clip;
     const DecodeFigures decoding = DecodeFlatOut(songBody);
     std::printf("working set while playing (largest of 100 ms samples over 5 s): 5 MB song "
-                "%.1f MB, 30 MB song %.1f MB (%.1f MB before the first song, process peak "
-                "%.1f MB)\n",
-                Mb(workingSet5), Mb(workingSet30), Mb(workingSetBefore), Mb(peak));
+                "%.1f MB, 30 MB song %.1f MB, 200 MB WAV at full speed %.1f MB (%.1f MB before "
+                "the first song, process peak %.1f MB)\n",
+                Mb(workingSet5), Mb(workingSet30), Mb(workingSet200), Mb(workingSetBefore),
+                Mb(peak));
     std::printf("CPU, share of one core over %d s: playing %.1f%%, paused (device open) %.1f%%, "
                 "stopped %.1f%%%s\n",
                 cpuSeconds, playingCpu, pausedCpu, idleCpu,
@@ -298,7 +383,8 @@ int main(int argc, char** argv) {
         std::printf("waveOut alone, fed from memory: %.1f%% of one core\n", floorCpu);
     std::printf("stop + SetURL + play: %.2f ms each on the GUI thread (%d in a row)\n", restartMs,
                 kRestarts);
-    g_player = nullptr;
+    PauseLongerThanTheServerWaits(window);
+    g_players.clear();
     DestroyWindow(window);
-    return stillPlaying && workingSet5 && workingSet30 ? 0 : 1;
+    return stillPlaying && workingSet5 && workingSet30 && workingSet200 ? 0 : 1;
 }
