@@ -1,5 +1,6 @@
 # Cross-compiles for 64-bit Windows with MinGW-w64 (posix thread model, so that
-# std::thread and std::mutex work) and runs the results under Wine.
+# std::thread and std::mutex work). The project runs the results under Wine
+# (CMAKE_CROSSCOMPILING_EMULATOR, set in CMakeLists.txt for the build folder).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -12,5 +13,3 @@ set(CMAKE_FIND_ROOT_PATH /usr/${TOOLCHAIN_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)

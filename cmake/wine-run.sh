@@ -1,7 +1,11 @@
 #!/bin/sh
-# Runs a Windows program under Wine with the build tree's private prefix.
-# scripts/test.sh creates the prefix and starts wineserver before ctest runs.
-: "${WINEPREFIX:=$(cd "$(dirname "$0")/.." && pwd)/build/wineprefix}"
+# wine-run.sh PREFIX PROGRAM [ARGS...]: runs a Windows program under Wine.
+# PREFIX is the build folder's own Wine prefix, used unless WINEPREFIX is set
+# already (scripts/test.sh sets it and starts wineserver before ctest runs);
+# Wine creates it on first use.
+prefix="$1"
+shift
+: "${WINEPREFIX:=$prefix}"
 export WINEPREFIX
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"

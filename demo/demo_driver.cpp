@@ -66,6 +66,19 @@ int wmain(int argc, wchar_t** argv) {
     const HWND notice = tool.WaitForWindow(L"QzoneMusicForm3", 5000);
     if (!notice)
         return Fail(L"no notice for the song that cannot be played");
+    // The window exists before it has painted: wait until its red is on the
+    // screen (sampled every few pixels), or the picture shows the table.
+    const auto noticeShows = [notice] {
+        constexpr COLORREF kNoticeRed = RGB(0xDC, 0, 0);
+        const RECT r = WindowRect(notice);
+        for (LONG y = r.top; y < r.bottom; y += 3)
+            for (LONG x = r.left; x < r.right; x += 3)
+                if (ScreenPixel({x, y}) == kNoticeRed)
+                    return true;
+        return false;
+    };
+    if (!WaitUntil(5000, noticeShows))
+        return Fail(L"the notice did not paint itself");
     RECT around;
     GetWindowRect(notice, &around);
     InflateRect(&around, 40, 30);
