@@ -4,11 +4,6 @@
 
 using Clock = NullAudioLog::Clock;
 
-std::vector<std::string> NullAudioLog::Calls() const {
-    std::lock_guard lock(mutex_);
-    return calls_;
-}
-
 std::optional<WAVEFORMATEX> NullAudioLog::Format() const {
     std::lock_guard lock(mutex_);
     return format_;
@@ -22,11 +17,6 @@ std::vector<BYTE> NullAudioLog::Received() const {
 size_t NullAudioLog::PlayedBytes() const {
     std::lock_guard lock(mutex_);
     return PlayedLocked(Clock::now());
-}
-
-std::optional<Clock::time_point> NullAudioLog::FirstWrite() const {
-    std::lock_guard lock(mutex_);
-    return firstWrite_;
 }
 
 bool NullAudioLog::IsOpen() const {
@@ -68,7 +58,6 @@ NullAudioOutput::~NullAudioOutput() {
 
 bool NullAudioOutput::Open(const WAVEFORMATEX& format) {
     std::lock_guard lock(log_->mutex_);
-    log_->calls_.push_back("open");
     if (log_->options_.failOpen || format.nBlockAlign == 0)
         return false;
     log_->format_ = format;
@@ -83,10 +72,6 @@ bool NullAudioOutput::Write(const void* data, size_t bytes) {
         return false;
     const auto now = Clock::now();
     log_->SettleLocked(now);
-    if (log_->calls_.empty() || log_->calls_.back() != "write")
-        log_->calls_.push_back("write");
-    if (!log_->firstWrite_)
-        log_->firstWrite_ = now;
     const auto* bytesIn = static_cast<const BYTE*>(data);
     log_->received_.insert(log_->received_.end(), bytesIn, bytesIn + bytes);
     log_->bufferEnds_.push_back(log_->received_.size());
@@ -107,7 +92,6 @@ void NullAudioOutput::Pause() {
     const auto now = Clock::now();
     log_->SettleLocked(now);
     log_->paused_ = true;
-    log_->calls_.push_back("pause");
     ArmTimerLocked(now);
 }
 
@@ -116,7 +100,6 @@ void NullAudioOutput::Resume() {
     const auto now = Clock::now();
     log_->SettleLocked(now);
     log_->paused_ = false;
-    log_->calls_.push_back("resume");
     ArmTimerLocked(now);
 }
 
@@ -125,7 +108,6 @@ void NullAudioOutput::Reset() {
     const auto now = Clock::now();
     log_->SettleLocked(now);
     log_->bufferEnds_.clear();
-    log_->calls_.push_back("reset");
     ArmTimerLocked(now);
 }
 
@@ -136,7 +118,6 @@ void NullAudioOutput::Close() {
     log_->SettleLocked(Clock::now());
     log_->bufferEnds_.clear();
     log_->open_ = false;
-    log_->calls_.push_back("close");
     CancelWaitableTimer(timer_.get());
 }
 

@@ -6,7 +6,6 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <string>
 #include <vector>
 
 struct NullAudioOptions {
@@ -20,11 +19,9 @@ class NullAudioLog {
   public:
     using Clock = std::chrono::steady_clock;
 
-    std::vector<std::string> Calls() const; // "open", "write", "pause", "resume", "reset", "close"
     std::optional<WAVEFORMATEX> Format() const;
     std::vector<BYTE> Received() const; // every byte written, in order
     size_t PlayedBytes() const;
-    std::optional<Clock::time_point> FirstWrite() const;
     bool IsOpen() const;
 
   private:
@@ -34,10 +31,8 @@ class NullAudioLog {
 
     mutable std::mutex mutex_;
     NullAudioOptions options_;
-    std::vector<std::string> calls_;
     std::optional<WAVEFORMATEX> format_;
     std::vector<BYTE> received_;
-    std::optional<Clock::time_point> firstWrite_;
     bool open_ = false;
     bool paused_ = false;
     size_t playedBase_ = 0;          // played up to the last settling
