@@ -154,7 +154,7 @@ TEST(MediaPlayer, PlaysThroughEveryStateAndPauseHoldsThePosition) {
     server.Serve("/tone.mp3", Song(ReadFixture("tone.mp3")));
     NullAudioOutputs outputs;
     PlayerHost host(outputs.Factory());
-    host.Play(server.BaseAddress() + L"/tone.mp3");
+    host.Play(L"HTTP" + server.BaseAddress().substr(4) + L"/tone.mp3"); // schemes ignore case
     EXPECT_EQ(host.player->status(), L"正在连接…");
     ASSERT_TRUE(host.WaitFor(S::Playing));
     EXPECT_EQ(host.player->status(), L"正在播放");
