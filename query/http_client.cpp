@@ -416,6 +416,7 @@ Attempt FetchOnce(const HttpClient::Shared& shared, HINTERNET session, const Htt
         }
         body.validator = Validator(request.get());
         body.begun = true;
+        sink.BodyType(QueryHeaderText(request.get(), WINHTTP_QUERY_CONTENT_TYPE));
         sink.BodyBegins(body.length);
     } else {
         std::optional<unsigned long long> total;

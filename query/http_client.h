@@ -51,6 +51,9 @@ struct HttpResult {
 class HttpBodySink {
   public:
     virtual ~HttpBodySink() = default;
+    // A 200 answer has come with this Content-Type ("" without one); called
+    // once, just before BodyBegins().
+    virtual void BodyType(const std::wstring& /*contentType*/) {}
     // A 200 answer has come; `length` is the body length it declares, if any.
     // Called once, however often the body is resumed.
     virtual void BodyBegins(std::optional<unsigned long long> length) = 0;
