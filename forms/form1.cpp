@@ -92,13 +92,15 @@ std::vector<DrawnControl> Form1::DrawnControlRows() {
     };
 }
 
-Form1::Form1(std::wstring serviceBase, HttpOptions http, AudioOutputFactory audio)
+Form1::Form1(std::wstring serviceBase, HttpOptions http, AudioOutputFactory audio,
+             Settings settings)
     : serviceBase_(std::move(serviceBase)), httpOptions_(http),
       messageBox_([](HWND owner, const wchar_t* prompt, const wchar_t* caption, UINT flags) {
           return MessageBoxW(owner, prompt, caption, flags);
       }),
       audio_(audio ? std::move(audio) : [] { return std::make_unique<WaveOutput>(); }),
-      drawn_(DrawnControlRows()) {
+      drawn_(DrawnControlRows()), settings_(std::move(settings)), filePicker_(ShowFileDialog),
+      saveHttp_(SaveHttpOptions()) {
     if (httpOptions_.deadlineMs == 0)
         httpOptions_.deadlineMs = kQueryDeadlineMs;
 }
@@ -134,6 +136,7 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         query_ = std::make_unique<QueryRunner>(hwnd_, WM_QUERY_FINISHED, httpOptions_);
         WP1_ = std::make_unique<MediaPlayer>(hwnd_, WM_PLAYER_NOTIFY, audio_);
         Form_Load();
+        RestoreSettings();
         return 0;
     case WM_CLOSE:
         Unload();
@@ -185,6 +188,15 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_NOTICE_CLOSED_ITSELF:
         SetTimer1(false);
         return 0;
+    case WM_SAVE_CHANGED:
+        OnSaveChanged();
+        return 0;
+    case WM_CONTEXTMENU:
+        if (reinterpret_cast<HWND>(wParam) == ListView1_) {
+            ListView1_ContextMenu({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+            return 0;
+        }
+        break;
     case WM_DESTROY:
         OnDestroy();
         return 0;
@@ -210,6 +222,9 @@ void Form1::OnDestroy() {
     Form_Unload(); // when destroyed without being unloaded first
     query_.reset();
     WP1_.reset();
+    saves_.reset(); // cancels what is being saved: nothing half-written stays
+    if (IsWindow(summary_))
+        DestroyWindow(summary_);
     SetTimer1(false);
     RemoveWindowSubclass(QQ_, &Form1::QQProc, 0);
 }
@@ -247,6 +262,8 @@ void Form1::OnNotify(NMHDR& header) {
          [](Form1& f, NMHDR& h) { f.OnGetDispInfo(reinterpret_cast<NMLVDISPINFOW&>(h)); }},
         {kIdListView1, NM_CLICK, [](Form1& f, NMHDR&) { f.ListView1_Click(); }},
         {kIdListView1, NM_DBLCLK, [](Form1& f, NMHDR&) { f.ListView1_DblClick(); }},
+        {kIdListView1, LVN_KEYDOWN,
+         [](Form1& f, NMHDR& h) { f.ListView1_KeyDown(reinterpret_cast<NMLVKEYDOWN&>(h).wVKey); }},
     };
     for (const NotifyRoute& route : kRoutes)
         if (static_cast<UINT_PTR>(route.id) == header.idFrom && route.code == header.code &&

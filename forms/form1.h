@@ -1,10 +1,13 @@
 #pragma once
 #include "audio_output.h"
 #include "drawn_controls.h"
+#include "file_dialogs.h"
 #include "gdi_handles.h"
 #include "http_client.h"
 #include "music_query.h"
 #include "player.h"
+#include "save_queue.h"
+#include "settings.h"
 #include "top_windows.h"
 
 #include <windows.h>
@@ -17,7 +20,8 @@
 
 // The main window: the QQ box, the query, the song table and playback. One
 // class spread over files by event group: creation and message routing
-// (form1.cpp), the query (form1_query.cpp), playback (form1_playback.cpp).
+// (form1.cpp), the query (form1_query.cpp), playback (form1_playback.cpp),
+// the painted frame (form1_shell.cpp) and keeping the songs (form1_keep.cpp).
 class Form1 {
   public:
     using MessageBoxFn =
@@ -25,7 +29,10 @@ class Form1 {
 
     // serviceBase: "http://host[:port]" of the music-list service. Songs play
     // through outputs made by `audio` (the system's waveOut when empty).
-    explicit Form1(std::wstring serviceBase, HttpOptions http = {}, AudioOutputFactory audio = {});
+    // Nothing is remembered unless `settings` names a key (the program's
+    // does; tests keep theirs apart).
+    explicit Form1(std::wstring serviceBase, HttpOptions http = {}, AudioOutputFactory audio = {},
+                   Settings settings = Settings(L""));
     ~Form1();
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
@@ -35,6 +42,9 @@ class Form1 {
     HWND hwnd() const { return hwnd_; }
     // Message boxes go through here; tests record them instead of blocking.
     void SetMessageBox(MessageBoxFn show) { messageBox_ = std::move(show); }
+    // The Save and Open dialogs go through here; tests answer them instead.
+    void SetFilePicker(FilePickerFn pick) { filePicker_ = std::move(pick); }
+    void SetSaveHttpOptions(HttpOptions http) { saveHttp_ = http; }
 
     // Controls, by their designed names.
     HWND QQ() const { return QQ_; }
@@ -80,6 +90,22 @@ class Form1 {
     void MI_MouseDown();
     void CL_MouseDown();
 
+    // Keeping the songs (form1_keep.cpp): the table's context menu at a
+    // screen point ((-1, -1): from the keyboard, at the selected row), its
+    // shortcuts (true when the key was one), and what the menu runs.
+    void ListView1_ContextMenu(POINT screen);
+    bool ListView1_KeyDown(WORD key);
+    void SaveSelectedSong();
+    void SaveAllSongs();
+    void ExportSongList();
+    void CopySelectedAddress();
+    void CopyAllAddresses();
+    void OpenSelectedInBrowser();
+    void SetPlayOn(bool on);
+    bool PlayOn() const { return playOn_; }
+    bool Saving() const;
+    HWND SaveSummaryWindow() const { return summary_; }
+
     bool QueryRunning() const { return query_ && query_->Running(); }
     bool MusicDocLoaded() const { return MusicDocLoaded_; }
     bool Timer1Enabled() const { return timer1Enabled_; }
@@ -90,6 +116,8 @@ class Form1 {
     static constexpr UINT WM_QUERY_FINISHED = WM_APP + 1;
     static constexpr UINT WM_PLAYER_NOTIFY = WM_APP + 2;
     static constexpr UINT WM_NOTICE_CLOSED_ITSELF = WM_APP + 3;
+    static constexpr UINT WM_SAVE_CHANGED = WM_APP + 4;
+    static constexpr UINT WM_PLAY_ON_NOTICE_CLOSED = WM_APP + 5; // nothing to do then
     static constexpr UINT_PTR kTimer1Id = 1;
 
     // The rows of the drawn-controls table.
@@ -132,6 +160,14 @@ class Form1 {
     int SelectedRow() const;
     void SetTimer1(bool enabled);
 
+    // form1_keep.cpp
+    void RunMenuCommand(UINT id);
+    void StartSaves(std::vector<SaveRequest> requests, std::vector<std::wstring> titles);
+    void OnSaveChanged();
+    void ShowSaveSummary(const std::wstring& text);
+    void PlayOnAfter(PlayerState state);
+    void RestoreSettings();
+
     std::wstring serviceBase_;
     HttpOptions httpOptions_;
     HWND hwnd_ = nullptr;
@@ -156,4 +192,20 @@ class Form1 {
     bool timer1Enabled_ = false;
     MusicListAnswer answer_; // the hidden lists' contents of the last load
     std::vector<SongRecord> rows_;
+
+    Settings settings_;
+    FilePickerFn filePicker_;
+    HttpOptions saveHttp_;
+    std::unique_ptr<SaveQueue> saves_;
+    std::vector<std::wstring> saveTitles_;
+    bool savingAll_ = false;
+    ULONGLONG saveShownUntil_ = 0; // the poll leaves a save's result in the label till then
+    HWND summary_ = nullptr;
+    bool playOn_ = false;
+    int playingRow_ = -1;                      // the row whose song was played last
+    PlayerState seenState_ = PlayerState::Idle; // the player's state the window saw last
 };
+
+// Puts the text on the clipboard, asking again a few times while another
+// program holds it; false when it stayed busy (it is left as it was).
+bool PutTextOnClipboard(HWND owner, const std::wstring& text);

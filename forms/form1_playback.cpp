@@ -10,6 +10,7 @@
 
 using namespace form1_design;
 
+
 namespace {
 
 // Another program may hold the clipboard for a moment; it is asked again a few
@@ -17,8 +18,8 @@ namespace {
 constexpr int kClipboardAttempts = 10;
 constexpr DWORD kClipboardPauseMs = 30;
 
-// True when the text is on the clipboard. When the clipboard stays busy it is
-// left as it was.
+} // namespace
+
 bool PutTextOnClipboard(HWND owner, const std::wstring& text) {
     const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
@@ -44,8 +45,6 @@ bool PutTextOnClipboard(HWND owner, const std::wstring& text) {
         GlobalFree(memory); // the clipboard owns it only once it took it
     return done;
 }
-
-} // namespace
 
 int Form1::SelectedRow() const {
     const int row = ListView_GetNextItem(ListView1_, -1, LVNI_SELECTED);
@@ -80,6 +79,7 @@ void Form1::ListView1_DblClick() {
     WP1_->stop();
     WP1_->SetURL(rows_[static_cast<size_t>(row)].address);
     WP1_->play();
+    playingRow_ = row;
 }
 
 void Form1::Command2_Click() {
@@ -97,12 +97,18 @@ void Form1::Command2_Click() {
 
 void Form1::WP1_OpenStateChange() {
     SetTimer1(true);
+    if (WP1_ && WP1_->state() != seenState_) {
+        seenState_ = WP1_->state();
+        PlayOnAfter(seenState_);
+    }
 }
 
 void Form1::Timer1_Timer() {
     if (!WP1_)
         return;
-    SetLabel(kLabel8, WP1_->status());
+    // A save shows its progress, and then its result for a while, instead.
+    if (!Saving() && GetTickCount64() >= saveShownUntil_)
+        SetLabel(kLabel8, WP1_->status());
     switch (WP1_->state()) {
     case PlayerState::Failed: // the status reads "准备就绪"
         Form3::Show(hwnd_, WM_NOTICE_CLOSED_ITSELF);

@@ -38,6 +38,7 @@ void Form1::Command1_Click() {
         return;
     }
     ClearTable();
+    settings_.SetText(kLastQQNumber, typed);
     try {
         query_->Start(BuildQueryAddress(serviceBase_, typed));
     } catch (...) {

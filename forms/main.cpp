@@ -20,7 +20,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     int code = 1;
     QuitWhenLastWindowCloses(true);
     {
-        Form1 form(kServiceBase);
+        Form1 form(kServiceBase, {}, {}, Settings());
         if (form.Create()) {
             ShowWindow(form.hwnd(), show);
             MSG msg;

@@ -8,7 +8,8 @@
 // that cannot be written is simply not remembered.
 class Settings {
   public:
-    // `key` below HKEY_CURRENT_USER; tests give one of their own.
+    // `key` below HKEY_CURRENT_USER; tests give one of their own. An empty
+    // key remembers nothing: every value reads as its default.
     explicit Settings(std::wstring key = L"Software\\QzoneMusic") : key_(std::move(key)) {}
 
     std::wstring Text(const wchar_t* name, const std::wstring& fallback = {}) const;

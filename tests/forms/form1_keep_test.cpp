@@ -1,0 +1,197 @@
+#include "answers.h"
+#include "form1.h"
+#include "form3.h"
+#include "gui_test.h"
+#include "loopback_server.h"
+#include "message_pump.h"
+#include "null_audio_output.h"
+#include "wav.h"
+#include "window_text.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+bool SameSong(const std::vector<BYTE>& played, const std::string& wav) {
+    return played.size() + 44 == wav.size() &&
+           std::equal(played.begin(), played.end(), wav.begin() + 44,
+                      [](BYTE a, char b) { return a == static_cast<BYTE>(b); });
+}
+
+// The table's songs: two short ones, one whose address is gone, one whose
+// name tries to leave the chosen folder.
+class Form1Keep : public testing::Test {
+  protected:
+    static void SetUpTestSuite() { InitGuiTestThread(); }
+
+    void SetUp() override {
+        for (int i = 1; i <= 2; ++i) {
+            LoopbackResponse song;
+            song.contentType = "audio/wav";
+            song.body = MakeWav(MakeTonePcm(8000, 1, 0.4, 300.0 * i), 8000, 1);
+            songs.push_back(song.body);
+            server.Serve("/song" + std::to_string(i) + ".wav", song);
+        }
+        const std::wstring base = server.BaseAddress();
+        LoopbackResponse list;
+        list.body = MakeAnswer({{base + L"/song1.wav ", L"一", L"甲"},
+                                {base + L"/gone.mp3 ", L"三", L"丙"},
+                                {base + L"/song2.wav ", L"..\\..\\二", L"乙"}});
+        server.Serve("/fcg-bin/fcgi_agent_zhenghe.fcg", list);
+        folder = fs::temp_directory_path() / (L"qzm-keep-" + std::to_wstring(GetCurrentProcessId()));
+        fs::create_directories(folder);
+        Make();
+    }
+
+    void Make() {
+        if (form && form->hwnd())
+            ShowWindow(form->hwnd(), SW_HIDE);
+        form = std::make_unique<Form1>(server.BaseAddress(), HttpOptions{}, outputs.Factory(),
+                                       Settings(settingsKey));
+        form->SetMessageBox(RecordMessages(shown));
+        form->SetFilePicker([this](HWND, const FileChoice& choice) -> std::optional<FileChosen> {
+            choices.push_back(choice);
+            if (answer.path.empty())
+                return std::nullopt; // cancelled
+            return answer;
+        });
+        ASSERT_TRUE(form->Create());
+    }
+
+    void TearDown() override {
+        if (Form3* notice = Form3::Current())
+            DestroyWindow(notice->hwnd());
+        form.reset();
+        RegDeleteTreeW(HKEY_CURRENT_USER, settingsKey.c_str());
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+    }
+
+    void Query() {
+        SetWindowTextW(form->QQ(), L"12345");
+        form->Command1_Click();
+        ASSERT_TRUE(PumpUntil([&] { return !form->QueryRunning(); }, 10000));
+        ASSERT_EQ(form->Rows().size(), 3u);
+    }
+
+    void Select(int row) {
+        ListView_SetItemState(form->ListView1(), -1, 0, LVIS_SELECTED);
+        ListView_SetItemState(form->ListView1(), row, LVIS_SELECTED, LVIS_SELECTED);
+    }
+
+    bool LabelBecomes(const std::wstring& start) {
+        return PumpUntil([&] { return form->Label8().starts_with(start); }, 10000);
+    }
+
+    std::vector<std::wstring> Files() const {
+        std::vector<std::wstring> names;
+        for (const auto& entry : fs::directory_iterator(folder))
+            names.push_back(entry.path().filename().wstring());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    const std::wstring settingsKey =
+        L"Software\\QzoneMusicTest" + std::to_wstring(GetCurrentProcessId());
+    LoopbackServer server;
+    NullAudioOutputs outputs{NullAudioOptions{.realTime = false}};
+    std::vector<std::string> songs;
+    fs::path folder;
+    std::unique_ptr<Form1> form;
+    std::vector<ShownMessage> shown;
+    std::vector<FileChoice> choices;
+    FileChosen answer;
+};
+
+TEST_F(Form1Keep, SavingOneOrAllShowsProgressAndResultsWithoutABox) {
+    Query();
+    Select(0);
+    answer = {(folder / L"甲 - 一.wav").wstring(), 0};
+    EXPECT_TRUE(form->ListView1_KeyDown('S') == false) << "without Ctrl, a key is the table's";
+    form->SaveSelectedSong();
+    ASSERT_EQ(choices.size(), 1u);
+    EXPECT_EQ(choices[0].proposedName, L"甲 - 一.wav");
+    ASSERT_TRUE(LabelBecomes(L"已保存: 甲 - 一.wav"));
+    form->Timer1_Timer(); // the result stays a while, whatever the poll says
+    EXPECT_EQ(form->Label8(), L"已保存: 甲 - 一.wav");
+    EXPECT_TRUE(ReadAll(folder / L"甲 - 一.wav") == songs[0]);
+
+    answer = {folder.wstring(), 0};
+    form->SaveAllSongs();
+    EXPECT_EQ(choices.back().folder, folder.wstring()) << "the folder used last";
+    ASSERT_TRUE(LabelBecomes(L"已保存 1 首，已存在跳过 1 首，失败 1 首"));
+    const std::vector<std::wstring> files = {L"乙 - .._.._二.wav", L"甲 - 一.wav"};
+    EXPECT_EQ(Files(), files);
+    ASSERT_TRUE(IsWindow(form->SaveSummaryWindow()));
+    wchar_t summary[512] = {};
+    GetWindowTextW(form->SaveSummaryWindow(), summary, 512);
+    EXPECT_NE(std::wstring(summary).find(L"2. 三: 服务器拒绝了请求 (HTTP 404)"), std::wstring::npos)
+        << summary;
+    EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(Form1Keep, TheListExportsInTheChosenFormat) {
+    Query();
+    const struct {
+        unsigned type;
+        const char* begins;
+    } cases[] = {{0, "#EXTM3U\r\n#EXTINF:-1,"}, {1, "\xEF\xBB\xBF"}, {2, "http://127.0.0.1:"}};
+    for (const auto& c : cases) {
+        answer = {(folder / (L"list" + std::to_wstring(c.type))).wstring(), c.type};
+        form->ExportSongList();
+        EXPECT_TRUE(ReadAll(answer.path).starts_with(c.begins)) << c.type;
+    }
+    answer = {};
+    form->ExportSongList(); // cancelled: nothing
+    EXPECT_EQ(Files().size(), 3u);
+}
+
+TEST_F(Form1Keep, PlayingOnGoesToTheNextRowPastASongThatCannotPlay) {
+    Query();
+    form->SetPlayOn(true);
+    Select(0);
+    form->ListView1_DblClick();
+    ASSERT_TRUE(PumpUntil([&] { return form->WP1()->URL().ends_with(L"/song2.wav") &&
+                                       form->WP1()->state() == PlayerState::Stopped; },
+                          10000));
+    EXPECT_NE(Form3::Current(), nullptr) << "the notice for the song that cannot play";
+    EXPECT_EQ(form->gqm(), L"..\\..\\二");
+    EXPECT_EQ(form->WP1()->URL(), server.BaseAddress() + L"/song2.wav");
+    const size_t played = outputs.logs().size();
+    PumpFor(300);
+    EXPECT_EQ(outputs.logs().size(), played) << "the last row ends it";
+    EXPECT_TRUE(SameSong(outputs.logs().back()->Received(), songs[1]));
+}
+
+TEST_F(Form1Keep, SettingsAreRememberedAndOnlyWebAddressesOpen) {
+    Query();
+    form->SetPlayOn(true);
+    Make(); // the tool started again
+    EXPECT_EQ(WindowText(form->QQ()), L"12345");
+    EXPECT_TRUE(form->PlayOn());
+
+    // A list's address that is no web address never reaches the shell.
+    LoopbackResponse list;
+    list.body = MakeAnswer({{L"C:\\Windows\\notepad.exe ", L"x", L"y"}});
+    server.Serve("/fcg-bin/fcgi_agent_zhenghe.fcg", list);
+    form->Command1_Click();
+    ASSERT_TRUE(PumpUntil([&] { return form->Rows().size() == 1; }, 10000));
+    Select(0);
+    form->OpenSelectedInBrowser();
+    EXPECT_EQ(form->Label8(), L"不是网址，未打开");
+    form->CopySelectedAddress();
+    EXPECT_EQ(ClipboardText(), L"C:\\Windows\\notepad.exe");
+}
+
+} // namespace
