@@ -62,6 +62,19 @@ int wmain(int argc, wchar_t** argv) {
     if (!SaveScreenPng(window, out + L"\\main-window.png"))
         return Fail(L"cannot save the screenshot of the main window");
 
+    // The table's context menu: what keeps the songs.
+    ClickAt(Centre(tool.RowRect(table, 0)), MouseButton::Right);
+    const HWND menu = tool.WaitForWindow(L"#32768", 5000);
+    if (!menu)
+        return Fail(L"no context menu on the table");
+    Sleep(300); // painted
+    RECT menuArea = WindowRect(menu);
+    UnionRect(&menuArea, &menuArea, &window);
+    if (!SaveScreenPng(menuArea, out + L"\\context-menu.png"))
+        return Fail(L"cannot save the screenshot of the context menu");
+    PressKey(VK_ESCAPE);
+    Sleep(200);
+
     ClickAt(Centre(tool.RowRect(table, static_cast<int>(rows.size()) - 1)), MouseButton::Left, 2);
     const HWND notice = tool.WaitForWindow(L"QzoneMusicForm3", 5000);
     if (!notice)

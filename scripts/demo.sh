@@ -45,7 +45,7 @@ if [ -n "$HEADLESS" ]; then
         "Z:$BUILD/demo" </dev/null >"$BUILD/demo/driver.log" 2>&1 || status=$?
     cat "$BUILD/demo/driver.log"
     [ "$status" -eq 0 ] || exit "$status"
-    echo "Screenshots: $BUILD/demo/main-window.png $BUILD/demo/notice.png"
+    echo "Screenshots: $BUILD/demo/main-window.png $BUILD/demo/context-menu.png $BUILD/demo/notice.png"
 else
     echo "The QQ box holds the sample number 123456789: press 查询 or Enter."
     /usr/lib/wine/wine64 "$BUILD/demo/QzoneMusicDemo.exe" </dev/null
