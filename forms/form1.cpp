@@ -1,6 +1,8 @@
 // Form1: creation, lifetime and the routing of messages to the named handlers.
 #include "form1.h"
 
+#include "drawn_accessible.h"
+
 #include "design_fonts.h"
 #include "form1_design.h"
 #include "form3.h"
@@ -191,6 +193,17 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SAVE_CHANGED:
         OnSaveChanged();
         return 0;
+    case WM_ACCESSIBLE_ACTION:
+        RunAccessibleAction(static_cast<size_t>(wParam));
+        return 0;
+    case WM_GETOBJECT:
+        return OnGetObject(wParam, lParam);
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_KEYMENU && lParam == L' ') {
+            ShowSystemMenu();
+            return 0;
+        }
+        break;
     case WM_CONTEXTMENU:
         if (reinterpret_cast<HWND>(wParam) == ListView1_) {
             ListView1_ContextMenu({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
@@ -264,6 +277,9 @@ void Form1::OnNotify(NMHDR& header) {
         {kIdListView1, NM_DBLCLK, [](Form1& f, NMHDR&) { f.ListView1_DblClick(); }},
         {kIdListView1, LVN_KEYDOWN,
          [](Form1& f, NMHDR& h) { f.ListView1_KeyDown(reinterpret_cast<NMLVKEYDOWN&>(h).wVKey); }},
+        {kIdListView1, LVN_ITEMCHANGED,
+         [](Form1& f, NMHDR& h) { f.ListView1_ItemChanged(reinterpret_cast<NMLISTVIEW&>(h)); }},
+        {kIdListView1, NM_RETURN, [](Form1& f, NMHDR&) { f.ListView1_DblClick(); }},
     };
     for (const NotifyRoute& route : kRoutes)
         if (static_cast<UINT_PTR>(route.id) == header.idFrom && route.code == header.code &&
@@ -362,6 +378,10 @@ LRESULT CALLBACK Form1::QQProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
         reinterpret_cast<Form1*>(self)->QQ_KeyPress(L'\r');
         return 0; // a single-line edit would only beep at it
     }
+    // Its text is the number; a screen reader needs to hear what it is for.
+    if (msg == WM_GETOBJECT && static_cast<LONG>(lParam) == OBJID_CLIENT)
+        if (const LRESULT named = AnswerGetObject(hwnd, wParam, {.name = kQQAccessibleName}))
+            return named;
     return DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
@@ -384,4 +404,5 @@ void Form1::SetLabel(DrawnRow row, std::wstring text) {
     drawn_[row].text = std::move(text);
     const RECT area = drawn_.Area(row);
     InvalidateRect(hwnd_, &area, TRUE);
+    AnnounceLabel(row);
 }

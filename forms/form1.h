@@ -103,6 +103,10 @@ class Form1 {
     void OpenSelectedInBrowser();
     void SetPlayOn(bool on);
     bool PlayOn() const { return playOn_; }
+
+    // Without a mouse (form1_access.cpp): the message loop gives every
+    // message here first; true when it was taken (Tab and Shift+Tab).
+    bool PreTranslateMessage(const MSG& msg);
     bool Saving() const;
     HWND SaveSummaryWindow() const { return summary_; }
 
@@ -118,6 +122,7 @@ class Form1 {
     static constexpr UINT WM_NOTICE_CLOSED_ITSELF = WM_APP + 3;
     static constexpr UINT WM_SAVE_CHANGED = WM_APP + 4;
     static constexpr UINT WM_PLAY_ON_NOTICE_CLOSED = WM_APP + 5; // nothing to do then
+    static constexpr UINT WM_ACCESSIBLE_ACTION = WM_APP + 6;     // wParam: the part
     static constexpr UINT_PTR kTimer1Id = 1;
 
     // The rows of the drawn-controls table.
@@ -159,6 +164,14 @@ class Form1 {
     // form1_playback.cpp
     int SelectedRow() const;
     void SetTimer1(bool enabled);
+
+    // form1_access.cpp
+    std::vector<struct AccessiblePart> AccessibleParts() const;
+    void RunAccessibleAction(size_t index);
+    LRESULT OnGetObject(WPARAM wParam, LPARAM lParam);
+    void AnnounceLabel(DrawnRow row);
+    void ShowSystemMenu();
+    void ListView1_ItemChanged(const NMLISTVIEW& change);
 
     // form1_keep.cpp
     void RunMenuCommand(UINT id);

@@ -20,6 +20,7 @@ constexpr RECT PixelRect(const Placement& p) {
 
 inline constexpr wchar_t kTitle[] = L"QQ空间背景音乐";
 inline constexpr wchar_t kSampleNumber[] = L"123456789";
+inline constexpr wchar_t kQQAccessibleName[] = L"QQ号"; // what a screen reader calls the box
 
 inline constexpr Placement kClient{0, 0, 8910, 4920};
 inline constexpr Placement kQQPlace{120, 480, 1575, 375};

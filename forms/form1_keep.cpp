@@ -134,7 +134,14 @@ void Form1::RunMenuCommand(UINT id) {
 }
 
 bool Form1::ListView1_KeyDown(WORD key) {
-    if (!(GetKeyState(VK_CONTROL) & 0x8000) || QueryRunning())
+    if (QueryRunning())
+        return false;
+    if (key == VK_SPACE && !(GetKeyState(VK_CONTROL) & 0x8000)) {
+        if (IsWindowEnabled(Command2_))
+            Command2_Click(); // pauses and resumes, as 播/暂 does
+        return true;
+    }
+    if (!(GetKeyState(VK_CONTROL) & 0x8000))
         return false;
     if (key == 'S') {
         SaveSelectedSong();

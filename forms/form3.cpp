@@ -4,6 +4,7 @@
 #include "gdi_handles.h"
 
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -51,8 +52,8 @@ void DrawNoticePicture(HDC dc, int left, int top) {
     SetTextColor(dc, kNoticeRed);
     RECT line1{all.left, top + 60, all.right, top + 76};
     RECT line2{all.left, top + 78, all.right, top + 94};
-    DrawTextW(dc, L"很遗憾，无法播放！", -1, &line1, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
-    DrawTextW(dc, L"可能是地址失效或防盗链接", -1, &line2, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
+    DrawTextW(dc, kNoticeLine1, -1, &line1, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
+    DrawTextW(dc, kNoticeLine2, -1, &line2, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
 }
 
 Form3::Form3(HWND mainWindow, UINT closedItself)
@@ -81,9 +82,11 @@ void Form3::Show(HWND mainWindow, UINT closedItself) {
     std::unique_ptr<Form3> notice(new Form3(mainWindow, closedItself));
     // Above other windows, without a task-bar button, and without taking the
     // focus from the main window.
+    // Its title is what it says, for a screen reader: the window shows none.
+    const std::wstring says = std::wstring(kNoticeLine1) + kNoticeLine2;
     const HWND hwnd = CreateWindowExW(
-        WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kClassName, L"Form3", WS_POPUP, x, y,
-        kClientWidth, kClientHeight, nullptr, nullptr, GetModuleHandleW(nullptr), notice.get());
+        WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kClassName, says.c_str(), WS_POPUP, x,
+        y, kClientWidth, kClientHeight, nullptr, nullptr, GetModuleHandleW(nullptr), notice.get());
     if (!hwnd) {
         if (current == notice.get())
             current = nullptr;
@@ -92,6 +95,7 @@ void Form3::Show(HWND mainWindow, UINT closedItself) {
     notice.release()->ownedByWindow_ = true;
     ShowWindow(hwnd, SW_SHOWNOACTIVATE);
     UpdateWindow(hwnd);
+    NotifyWinEvent(EVENT_SYSTEM_ALERT, hwnd, OBJID_CLIENT, CHILDID_SELF); // read out at once
 }
 
 LRESULT Form3::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

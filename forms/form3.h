@@ -45,6 +45,8 @@ class Form3 {
 void DrawNoticePicture(HDC dc, int left, int top);
 
 inline constexpr COLORREF kNoticeKeyColor = 0x00FF0000;
+inline constexpr wchar_t kNoticeLine1[] = L"很遗憾，无法播放！";
+inline constexpr wchar_t kNoticeLine2[] = L"可能是地址失效或防盗链接";
 inline constexpr COLORREF kNoticeRed = 0x000000DC;
 inline constexpr int kNoticePictureWidth = 200;
 inline constexpr int kNoticePictureHeight = 100;

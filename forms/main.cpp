@@ -25,6 +25,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
             ShowWindow(form.hwnd(), show);
             MSG msg;
             while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+                if (form.PreTranslateMessage(msg))
+                    continue;
                 TranslateMessage(&msg);
                 DispatchMessageW(&msg);
             }

@@ -1,0 +1,184 @@
+#include "answers.h"
+#include "form1.h"
+#include "form3.h"
+#include "gui_test.h"
+#include "loopback_server.h"
+#include "message_pump.h"
+#include "null_audio_output.h"
+
+#include <gtest/gtest.h>
+#include <oleacc.h>
+#include <wrl/client.h>
+
+#include <algorithm>
+
+namespace {
+
+using Microsoft::WRL::ComPtr;
+
+VARIANT Child(LONG id) {
+    VARIANT v;
+    v.vt = VT_I4;
+    v.lVal = id;
+    return v;
+}
+
+std::wstring Take(BSTR text) {
+    std::wstring out = text ? text : L"";
+    SysFreeString(text);
+    return out;
+}
+
+struct PartSeen {
+    LONG role;
+    std::wstring name, value, action;
+};
+
+PartSeen Read(IAccessible& object, LONG id) {
+    PartSeen seen{};
+    VARIANT role;
+    VariantInit(&role);
+    object.get_accRole(Child(id), &role);
+    seen.role = role.vt == VT_I4 ? role.lVal : -1;
+    BSTR text = nullptr;
+    object.get_accName(Child(id), &text);
+    seen.name = Take(text);
+    text = nullptr;
+    object.get_accValue(Child(id), &text);
+    seen.value = Take(text);
+    text = nullptr;
+    object.get_accDefaultAction(Child(id), &text);
+    seen.action = Take(text);
+    return seen;
+}
+
+std::vector<std::pair<DWORD, LONG>> g_events; // (event, child) for the main window and notices
+
+void CALLBACK Hook(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
+    wchar_t cls[64] = {};
+    GetClassNameW(hwnd, cls, 64);
+    if (object == OBJID_CLIENT &&
+        (std::wstring(cls) == L"ThunderRT6FormDC" || std::wstring(cls) == L"QzoneMusicForm3"))
+        g_events.push_back({event, child});
+}
+
+class Form1Access : public testing::Test {
+  protected:
+    static void SetUpTestSuite() { InitGuiTestThread(); }
+    void SetUp() override {
+        const std::wstring base = server.BaseAddress();
+        LoopbackResponse list;
+        list.body = MakeAnswer({{base + L"/gone.mp3 ", L"晴天", L"周杰伦"}});
+        server.Serve("/fcg-bin/fcgi_agent_zhenghe.fcg", list);
+        form = std::make_unique<Form1>(base, HttpOptions{}, outputs.Factory());
+        form->SetMessageBox(RecordMessages(shown));
+        ASSERT_TRUE(form->Create());
+        ShowWindow(form->hwnd(), SW_SHOWNOACTIVATE);
+    }
+    void TearDown() override {
+        if (Form3* notice = Form3::Current())
+            DestroyWindow(notice->hwnd());
+        if (form && form->hwnd())
+            ShowWindow(form->hwnd(), SW_HIDE);
+        form.reset();
+    }
+    LoopbackServer server;
+    NullAudioOutputs outputs;
+    std::unique_ptr<Form1> form;
+    std::vector<ShownMessage> shown;
+};
+
+// What a screen reader asks of the window: each painted part's role, name,
+// value, action and place, the real controls after them, and the actions.
+TEST_F(Form1Access, AScreenReaderReadsAndWorksThePaintedParts) {
+    SetWindowTextW(form->QQ(), L"12345");
+    form->Command1_Click();
+    ASSERT_TRUE(PumpUntil([&] { return !form->QueryRunning(); }, 10000));
+    ListView_SetItemState(form->ListView1(), 0, LVIS_SELECTED, LVIS_SELECTED); // as the arrows do
+    EXPECT_EQ(form->gqm(), L"晴天");
+
+    ComPtr<IAccessible> object;
+    ASSERT_HRESULT_SUCCEEDED(AccessibleObjectFromWindow(form->hwnd(), OBJID_CLIENT,
+                                                        IID_PPV_ARGS(&object)));
+    const struct {
+        LONG id;
+        LONG role;
+        const wchar_t *name, *value, *action;
+    } parts[] = {
+        {1, ROLE_SYSTEM_TITLEBAR, L"QQ空间背景音乐", L"", L""},
+        {2, ROLE_SYSTEM_PUSHBUTTON, L"最小化", L"", L"最小化"},
+        {3, ROLE_SYSTEM_PUSHBUTTON, L"关闭", L"", L"关闭"},
+        {4, ROLE_SYSTEM_STATICTEXT, L"歌曲", L"晴天", L""},
+        {5, ROLE_SYSTEM_STATICTEXT, L"歌手", L"周杰伦", L""},
+        {6, ROLE_SYSTEM_LINK, L"出处", nullptr, L"复制"},
+        {7, ROLE_SYSTEM_STATICTEXT, L"状态", L"", L""},
+    };
+    for (const auto& p : parts) {
+        const PartSeen seen = Read(*object.Get(), p.id);
+        EXPECT_EQ(seen.role, p.role) << p.id;
+        EXPECT_EQ(seen.name, p.name) << p.id;
+        EXPECT_EQ(seen.value, p.value ? std::wstring(p.value) : form->GuRL()) << p.id;
+        EXPECT_EQ(seen.action, p.action) << p.id;
+    }
+    // The song's place on the screen is where its label is painted.
+    long x = 0, y = 0, w = 0, h = 0;
+    ASSERT_HRESULT_SUCCEEDED(object->accLocation(&x, &y, &w, &h, Child(4)));
+    VARIANT hit;
+    ASSERT_HRESULT_SUCCEEDED(object->accHitTest(x + 2, y + h / 2, &hit));
+    EXPECT_EQ(hit.vt, VT_I4);
+    EXPECT_EQ(hit.lVal, 4);
+    // The real controls follow the parts, with their own objects; the QQ box
+    // has a name of its own.
+    LONG count = 0;
+    object->get_accChildCount(&count);
+    EXPECT_EQ(count, 8 + 6) << "parts, then QQ box, four buttons, table";
+    ComPtr<IAccessible> box;
+    ASSERT_HRESULT_SUCCEEDED(AccessibleObjectFromWindow(form->QQ(), OBJID_CLIENT, IID_PPV_ARGS(&box)));
+    EXPECT_EQ(Read(*box.Get(), CHILDID_SELF).name, L"QQ号");
+    EXPECT_EQ(Read(*box.Get(), CHILDID_SELF).value, L"12345");
+
+    // Default actions run as the mouse's do, from the window's own queue: the
+    // close area asks (and is answered no).
+    form->SetMessageBox([&](HWND, const wchar_t* prompt, const wchar_t*, UINT) {
+        shown.push_back({prompt, L"", 0});
+        return IDCANCEL;
+    });
+    ASSERT_HRESULT_SUCCEEDED(object->accDoDefaultAction(Child(3)));
+    EXPECT_TRUE(PumpUntil([&] { return !shown.empty(); }, 2000));
+    EXPECT_TRUE(IsWindow(form->hwnd()));
+    ASSERT_HRESULT_SUCCEEDED(object->accDoDefaultAction(Child(2)));
+    EXPECT_TRUE(PumpUntil([&] { return IsIconic(form->hwnd()) != 0; }, 2000));
+    EXPECT_NE(object->accDoDefaultAction(Child(4)), S_OK) << "a label has no action";
+    PostMessageW(form->hwnd(), WM_APP + 6, 99, 0); // a part number from outside means nothing
+    PumpFor(50);
+}
+
+// Status changes and the notice are announced, so they are heard.
+TEST_F(Form1Access, StatusChangesAndTheNoticeAreAnnounced) {
+    const HWINEVENTHOOK hook = SetWinEventHook(EVENT_MIN, EVENT_MAX, nullptr, Hook,
+                                               GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    ASSERT_NE(hook, nullptr);
+    g_events.clear();
+    SetWindowTextW(form->QQ(), L"12345");
+    form->Command1_Click();
+    ASSERT_TRUE(PumpUntil([&] { return !form->QueryRunning(); }, 10000));
+    ListView_SetItemState(form->ListView1(), 0, LVIS_SELECTED, LVIS_SELECTED);
+    form->ListView1_DblClick(); // the song cannot be played
+    ASSERT_TRUE(PumpUntil([&] { return form->WP1()->state() == PlayerState::Failed; }, 10000));
+    form->Timer1_Timer(); // the status, then the notice
+    PumpFor(200);
+    UnhookWinEvent(hook);
+    auto seen = [&](DWORD event, LONG child) {
+        return std::find(g_events.begin(), g_events.end(), std::pair{event, child}) !=
+               g_events.end();
+    };
+    EXPECT_TRUE(seen(EVENT_OBJECT_VALUECHANGE, 7)) << "the status";
+    EXPECT_TRUE(seen(EVENT_OBJECT_VALUECHANGE, 4)) << "the song shown";
+    EXPECT_TRUE(seen(EVENT_SYSTEM_ALERT, CHILDID_SELF)) << "the notice";
+    ASSERT_NE(Form3::Current(), nullptr);
+    wchar_t says[64] = {};
+    GetWindowTextW(Form3::Current()->hwnd(), says, 64);
+    EXPECT_STREQ(says, L"很遗憾，无法播放！可能是地址失效或防盗链接");
+}
+
+} // namespace
