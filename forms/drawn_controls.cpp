@@ -32,7 +32,7 @@ int DrawnControls::HitTest(POINT client) const {
     return -1;
 }
 
-void DrawnControls::Paint(HDC dc, const RECT& dirty, HFONT labelFont) const {
+void DrawnControls::Paint(HDC dc, const RECT& dirty, HFONT labelFont, bool systemColours) const {
     SelectGuard font(dc, labelFont);
     SetBkMode(dc, TRANSPARENT);
     for (size_t row : order_) {
@@ -41,14 +41,16 @@ void DrawnControls::Paint(HDC dc, const RECT& dirty, HFONT labelFont) const {
         RECT meeting;
         if (!control.visible || !IntersectRect(&meeting, &area, &dirty))
             continue;
-        if (control.picture) {
+        if (control.picture && systemColours) {
+            continue;
+        } else if (control.picture) {
             // A picture shows within its own box, as a picture control clips it.
             const int saved = SaveDC(dc);
             IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
             control.picture(dc, area);
             RestoreDC(dc, saved);
         } else if (!control.text.empty()) {
-            SetTextColor(dc, control.colour);
+            SetTextColor(dc, systemColours ? GetSysColor(COLOR_WINDOWTEXT) : control.colour);
             DrawTextW(dc, control.text.c_str(), static_cast<int>(control.text.size()), &area,
                       DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX |
                           (control.autoSize ? 0u : static_cast<UINT>(DT_END_ELLIPSIS)));

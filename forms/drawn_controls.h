@@ -46,7 +46,9 @@ class DrawnControls {
     // The topmost visible row under the point, or -1.
     int HitTest(POINT client) const;
     // Paints the visible rows meeting `dirty`, lowest z first; labels in `labelFont`.
-    void Paint(HDC dc, const RECT& dirty, HFONT labelFont) const;
+    // With `systemColours` (a high-contrast scheme) the pictures stand aside
+    // and every label is drawn in the system's window text colour.
+    void Paint(HDC dc, const RECT& dirty, HFONT labelFont, bool systemColours = false) const;
 
   private:
     std::vector<DrawnControl> rows_;

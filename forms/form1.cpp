@@ -139,6 +139,7 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         WP1_ = std::make_unique<MediaPlayer>(hwnd_, WM_PLAYER_NOTIFY, audio_);
         Form_Load();
         RestoreSettings();
+        FollowHighContrast();
         return 0;
     case WM_CLOSE:
         Unload();
@@ -163,11 +164,16 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND: {
         RECT client;
         GetClientRect(hwnd_, &client);
-        FillRect(reinterpret_cast<HDC>(wParam), &client, formBrush_.get());
+        FillRect(reinterpret_cast<HDC>(wParam), &client,
+                 highContrast_ ? GetSysColorBrush(COLOR_WINDOW) : formBrush_.get());
         return 1;
     }
+    case WM_SETTINGCHANGE:
+        if (wParam == SPI_SETHIGHCONTRAST || wParam == 0)
+            FollowHighContrast();
+        break;
     case WM_CTLCOLOREDIT:
-        if (reinterpret_cast<HWND>(lParam) == QQ_) {
+        if (reinterpret_cast<HWND>(lParam) == QQ_ && !highContrast_) {
             const HDC dc = reinterpret_cast<HDC>(wParam);
             SetTextColor(dc, kQQTextColor);
             SetBkColor(dc, kFormBackColor);
@@ -395,7 +401,20 @@ RECT Form1::GuRLRect() {
 
 void Form1::Paint() {
     const PaintDC paint(hwnd_);
-    drawn_.Paint(paint.get(), paint.area(), labelFont_.get());
+    if (highContrast_) {
+        // The system's colours: a plain window with its title as text.
+        RECT client;
+        GetClientRect(hwnd_, &client);
+        FillRect(paint.get(), &client, GetSysColorBrush(COLOR_WINDOW));
+        FrameRect(paint.get(), &client, GetSysColorBrush(COLOR_WINDOWTEXT));
+        SelectGuard font(paint.get(), labelFont_.get());
+        SetBkMode(paint.get(), TRANSPARENT);
+        SetTextColor(paint.get(), GetSysColor(COLOR_WINDOWTEXT));
+        RECT title = drawn_.Area(kLabel3);
+        OffsetRect(&title, 28, 0);
+        DrawTextW(paint.get(), kTitle, -1, &title, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    }
+    drawn_.Paint(paint.get(), paint.area(), labelFont_.get(), highContrast_);
 }
 
 void Form1::SetLabel(DrawnRow row, std::wstring text) {

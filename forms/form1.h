@@ -107,6 +107,10 @@ class Form1 {
     // Without a mouse (form1_access.cpp): the message loop gives every
     // message here first; true when it was taken (Tab and Shift+Tab).
     bool PreTranslateMessage(const MSG& msg);
+    // Whether a high-contrast scheme is on: the system's answer, unless a
+    // test asks its own. The window follows it when the settings change.
+    void SetHighContrastQuery(std::function<bool()> query) { highContrastQuery_ = std::move(query); }
+    bool HighContrast() const { return highContrast_; }
     bool Saving() const;
     HWND SaveSummaryWindow() const { return summary_; }
 
@@ -172,6 +176,7 @@ class Form1 {
     void AnnounceLabel(DrawnRow row);
     void ShowSystemMenu();
     void ListView1_ItemChanged(const NMLISTVIEW& change);
+    void FollowHighContrast();
 
     // form1_keep.cpp
     void RunMenuCommand(UINT id);
@@ -217,6 +222,8 @@ class Form1 {
     bool playOn_ = false;
     int playingRow_ = -1;                      // the row whose song was played last
     PlayerState seenState_ = PlayerState::Idle; // the player's state the window saw last
+    std::function<bool()> highContrastQuery_;
+    bool highContrast_ = false; // the skin stands aside and the system's colours draw
 };
 
 // Puts the text on the clipboard, asking again a few times while another

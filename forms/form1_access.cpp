@@ -7,6 +7,7 @@
 
 #include "drawn_accessible.h"
 #include "form1_design.h"
+#include "skin.h"
 
 #include <commctrl.h>
 
@@ -21,6 +22,8 @@ enum AccessiblePartIndex : size_t {
 };
 
 enum SystemMenuId : UINT { kSysMinimise = 1, kSysClose };
+
+bool SystemHighContrast();
 
 } // namespace
 
@@ -124,4 +127,33 @@ void Form1::ListView1_ItemChanged(const NMLISTVIEW& change) {
         change.iItem < 0 || static_cast<size_t>(change.iItem) >= rows_.size())
         return;
     ListView1_Click();
+}
+
+namespace {
+bool SystemHighContrast() {
+    HIGHCONTRASTW contrast{};
+    contrast.cbSize = sizeof(contrast);
+    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
+           (contrast.dwFlags & HCF_HIGHCONTRASTON);
+}
+} // namespace
+
+// In a high-contrast scheme the skin stands aside (detached: the controls
+// then draw themselves in the scheme's colours, as every other program's
+// do) and the window paints its labels in the system's colours without its
+// pictures; when the scheme is turned off the skin comes back.
+void Form1::FollowHighContrast() {
+    const bool on = highContrastQuery_ ? highContrastQuery_() : SystemHighContrast();
+    if (on == highContrast_ || !hwnd_)
+        return;
+    highContrast_ = on;
+    if (on)
+        skin::DetachSkin(hwnd_);
+    else
+        skin::AttachSkin(hwnd_);
+    ListView_SetTextColor(ListView1_, on ? GetSysColor(COLOR_WINDOWTEXT) : kListTextColor);
+    ListView_SetTextBkColor(ListView1_, on ? GetSysColor(COLOR_WINDOW) : kFormBackColor);
+    ListView_SetBkColor(ListView1_, on ? GetSysColor(COLOR_WINDOW) : kFormBackColor);
+    RedrawWindow(hwnd_, nullptr, nullptr,
+                 RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
 }

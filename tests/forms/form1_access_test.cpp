@@ -182,3 +182,33 @@ TEST_F(Form1Access, StatusChangesAndTheNoticeAreAnnounced) {
 }
 
 } // namespace
+
+namespace {
+
+// A high-contrast scheme: the skin stands aside and comes back, and turning
+// it on and off leaves no GDI object behind.
+TEST_F(Form1Access, AHighContrastSchemeSetsTheSkinAsideAndBack) {
+    bool on = false;
+    form->SetHighContrastQuery([&] { return on; });
+    auto ownerDrawn = [&] {
+        return (GetWindowLongPtrW(form->Command1(), GWL_STYLE) & BS_TYPEMASK) == BS_OWNERDRAW;
+    };
+    ASSERT_TRUE(ownerDrawn()) << "skinned";
+    UpdateWindow(form->hwnd());
+    const long held = gdi_tally::Held();
+    for (int round = 0; round < 3; ++round) {
+        on = true;
+        SendMessageW(form->hwnd(), WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+        UpdateWindow(form->hwnd());
+        EXPECT_TRUE(form->HighContrast());
+        EXPECT_FALSE(ownerDrawn()) << "the system draws the buttons";
+        on = false;
+        SendMessageW(form->hwnd(), WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+        UpdateWindow(form->hwnd());
+        EXPECT_TRUE(ownerDrawn()) << "skinned again";
+    }
+    PumpFor(100);
+    EXPECT_EQ(gdi_tally::Held(), held);
+}
+
+} // namespace
