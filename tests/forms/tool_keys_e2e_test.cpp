@@ -121,6 +121,18 @@ TEST_F(ToolKeys, EveryActionIsReachedFromTheKeyboard) {
         {"Space resumes", [] { PressKey(VK_SPACE); }, [&] { return PartValue(7) == L"正在播放"; }},
         {"Ctrl+C copies the address", [] { Press({VK_CONTROL}, 'C'); },
          [&] { return ClipboardText() == base + L"/song1.wav"; }},
+        {"Ctrl+S asks where to save the song", [] { Press({VK_CONTROL}, 'S'); },
+         [&] {
+             HWND box = tool->WaitForWindow(L"#32770", 0);
+             return box && ReadText(box) == L"保存歌曲";
+         }},
+        {"and Escape cancels", [] { PressKey(VK_ESCAPE); },
+         [&] { return tool->WaitForWindow(L"#32770", 0) == nullptr; }},
+        {"the right button on a row opens the context menu",
+         [&] { ClickAt(Centre(tool->RowRect(table, 1)), MouseButton::Right); },
+         [&] { return tool->WaitForWindow(L"#32768", 0) != nullptr; }},
+        {"Escape closes it", [] { PressKey(VK_ESCAPE); },
+         [&] { return tool->WaitForWindow(L"#32768", 0) == nullptr; }},
         {"Shift+F10 opens the context menu", [] { Press({VK_SHIFT}, VK_F10); },
          [&] { return tool->WaitForWindow(L"#32768", 0) != nullptr; }},
         {"Escape closes it", [] { PressKey(VK_ESCAPE); },
