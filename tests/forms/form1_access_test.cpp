@@ -23,33 +23,14 @@ VARIANT Child(LONG id) {
     return v;
 }
 
-std::wstring Take(BSTR text) {
+using TextGetter = HRESULT (STDMETHODCALLTYPE IAccessible::*)(VARIANT, BSTR*);
+
+std::wstring Read(IAccessible& object, TextGetter get, LONG id) {
+    BSTR text = nullptr;
+    (object.*get)(Child(id), &text);
     std::wstring out = text ? text : L"";
     SysFreeString(text);
     return out;
-}
-
-struct PartSeen {
-    LONG role;
-    std::wstring name, value, action;
-};
-
-PartSeen Read(IAccessible& object, LONG id) {
-    PartSeen seen{};
-    VARIANT role;
-    VariantInit(&role);
-    object.get_accRole(Child(id), &role);
-    seen.role = role.vt == VT_I4 ? role.lVal : -1;
-    BSTR text = nullptr;
-    object.get_accName(Child(id), &text);
-    seen.name = Take(text);
-    text = nullptr;
-    object.get_accValue(Child(id), &text);
-    seen.value = Take(text);
-    text = nullptr;
-    object.get_accDefaultAction(Child(id), &text);
-    seen.action = Take(text);
-    return seen;
 }
 
 std::vector<std::pair<DWORD, LONG>> g_events; // (event, child) for the main window and notices
@@ -114,11 +95,13 @@ TEST_F(Form1Access, AScreenReaderReadsAndWorksThePaintedParts) {
         {7, ROLE_SYSTEM_STATICTEXT, L"状态", L"", L""},
     };
     for (const auto& p : parts) {
-        const PartSeen seen = Read(*object.Get(), p.id);
-        EXPECT_EQ(seen.role, p.role) << p.id;
-        EXPECT_EQ(seen.name, p.name) << p.id;
-        EXPECT_EQ(seen.value, p.value ? std::wstring(p.value) : form->GuRL()) << p.id;
-        EXPECT_EQ(seen.action, p.action) << p.id;
+        VARIANT role;
+        object->get_accRole(Child(p.id), &role);
+        EXPECT_EQ(role.lVal, p.role) << p.id;
+        EXPECT_EQ(Read(*object.Get(), &IAccessible::get_accName, p.id), p.name) << p.id;
+        EXPECT_EQ(Read(*object.Get(), &IAccessible::get_accValue, p.id),
+                  p.value ? std::wstring(p.value) : form->GuRL());
+        EXPECT_EQ(Read(*object.Get(), &IAccessible::get_accDefaultAction, p.id), p.action);
     }
     // The song's place on the screen is where its label is painted.
     long x = 0, y = 0, w = 0, h = 0;
@@ -134,8 +117,8 @@ TEST_F(Form1Access, AScreenReaderReadsAndWorksThePaintedParts) {
     EXPECT_EQ(count, 8 + 6) << "parts, then QQ box, four buttons, table";
     ComPtr<IAccessible> box;
     ASSERT_HRESULT_SUCCEEDED(AccessibleObjectFromWindow(form->QQ(), OBJID_CLIENT, IID_PPV_ARGS(&box)));
-    EXPECT_EQ(Read(*box.Get(), CHILDID_SELF).name, L"QQ号");
-    EXPECT_EQ(Read(*box.Get(), CHILDID_SELF).value, L"12345");
+    EXPECT_EQ(Read(*box.Get(), &IAccessible::get_accName, CHILDID_SELF), L"QQ号");
+    EXPECT_EQ(Read(*box.Get(), &IAccessible::get_accValue, CHILDID_SELF), L"12345");
 
     // Default actions run as the mouse's do, from the window's own queue: the
     // close area asks (and is answered no).
