@@ -12,14 +12,31 @@
 namespace skin {
 namespace {
 
+// No window has a side longer than this or a point farther out in either direction,
+// and GDI keeps device coordinates in 16 bits on some of its paths: Wine's GDI has
+// crashed on boxes beyond them.
+constexpr long long kBoxLimit = 32767;
+
+// A box no window can have: a negative or too long side, or an edge beyond the limit.
+// The sums are taken in 64 bits, so none of them can wrap.
+bool IsImpossibleBox(int x, int y, int width, int height) {
+    const auto within = [](long long v) { return v >= -kBoxLimit && v <= kBoxLimit; };
+    return width < 0 || height < 0 || width > kBoxLimit || height > kBoxLimit || !within(x) ||
+           !within(y) || !within(static_cast<long long>(x) + width) ||
+           !within(static_cast<long long>(y) + height);
+}
+
 RECT BoxRect(int x, int y, int width, int height) {
     return {x, y, x + width, y + height};
 }
 
 // FillRect or FrameRect with a brush made for the call; 0 when the brush is refused.
-int PaintWithSolidBrush(int(WINAPI* paint)(HDC, const RECT*, HBRUSH), HDC dc, const RECT& rc,
-                        COLORREF colour) {
+int PaintWithSolidBrush(int(WINAPI* paint)(HDC, const RECT*, HBRUSH), HDC dc, int x, int y,
+                        int width, int height, COLORREF colour) {
+    if (IsImpossibleBox(x, y, width, height))
+        return 0;
     const UniqueBrush brush = CreateBrush(colour);
+    const RECT rc = BoxRect(x, y, width, height);
     return brush ? paint(dc, &rc, brush.get()) : 0;
 }
 
@@ -47,19 +64,23 @@ COLORREF FrameColourFor(HWND hwnd) {
 }
 
 int FillSolid(HDC dc, int x, int y, int width, int height, COLORREF colour) {
-    return PaintWithSolidBrush(FillRect, dc, BoxRect(x, y, width, height), colour);
+    return PaintWithSolidBrush(FillRect, dc, x, y, width, height, colour);
 }
 
 int FrameSolid(HDC dc, int x, int y, int width, int height, COLORREF colour) {
-    return PaintWithSolidBrush(FrameRect, dc, BoxRect(x, y, width, height), colour);
+    return PaintWithSolidBrush(FrameRect, dc, x, y, width, height, colour);
 }
 
 BOOL DrawFocusBox(HDC dc, int x, int y, int width, int height) {
+    if (IsImpossibleBox(x, y, width, height))
+        return FALSE;
     const RECT rc = BoxRect(x, y, width, height);
     return DrawFocusRect(dc, &rc);
 }
 
 int DrawTextRect(HDC dc, std::wstring_view text, int x, int y, int width, int height, UINT format) {
+    if (IsImpossibleBox(x, y, width, height))
+        return 0;
     RECT rc = BoxRect(x, y, width, height);
     return DrawTextW(dc, text.data(), static_cast<int>(text.size()), &rc, format);
 }
@@ -83,6 +104,8 @@ int GetFrameWidths(HWND hwnd, int& frameX, int& frameY) {
 int DrawSkinSlice(HDC destDC, int x, int y, int width, int height, HDC srcDC, int srcX, int srcY,
                   int srcWidth, int srcHeight, int left, int top, int right, int bottom,
                   std::optional<COLORREF> keyColour) {
+    if (IsImpossibleBox(x, y, width, height) || IsImpossibleBox(srcX, srcY, srcWidth, srcHeight))
+        return 0;
     const SlicePlan plan =
         PlanSkinSlice(width, height, {srcX, srcY, srcWidth, srcHeight}, {left, top, right, bottom});
     if (plan.empty())
@@ -109,7 +132,8 @@ int DrawSkinSlice(HDC destDC, int x, int y, int width, int height, HDC srcDC, in
 
 void DrawKeyed(HDC destDC, int x, int y, int width, int height, HDC srcDC, int srcX, int srcY,
                COLORREF keyColour, HPALETTE palette) {
-    if (width <= 0 || height <= 0)
+    if (width <= 0 || height <= 0 || IsImpossibleBox(x, y, width, height) ||
+        IsImpossibleBox(srcX, srcY, width, height))
         return;
     const HDC work = BorrowScratch(ScratchRole::KeyedWork, width, height);
     const HDC copy = BorrowScratch(ScratchRole::KeyedCopy, width, height);

@@ -8,7 +8,9 @@
 #include <string_view>
 
 // The drawing primitives every painter is built from. Boxes are x, y, width, height
-// with right and bottom exclusive. Brushes live for one call; slices and keyed copies
+// with right and bottom exclusive. A box no window can have (a side negative or longer
+// than 32767, an edge beyond -32767..32767) is refused before GDI sees it: nothing is
+// drawn and the answer is 0. Brushes live for one call; slices and keyed copies
 // compose in the engine's scratch surfaces (scratch_surfaces.h).
 namespace skin {
 

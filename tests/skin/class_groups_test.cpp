@@ -6,59 +6,35 @@
 namespace {
 
 using skin::ClassGroup;
+using G = ClassGroup;
 
-// The table itself is data; these are its edges: one name of each group, the
-// grid prefix and names that only look like the table's.
+// The table itself is data, and the windows of the other tests find their groups in it;
+// these are its edges: the VB form, the grid prefix, names that only look like the
+// table's, and a name that is not lower-cased (the table holds lower-cased names only).
 TEST(ClassGroups, NamesAtTheTablesEdgesSortAsTheyShould) {
     const struct {
         const wchar_t* name;
         ClassGroup group;
     } cases[] = {
-        {L"#32770", ClassGroup::Form},
-        {L"thunderrt6formdc", ClassGroup::Form},
-        {L"button", ClassGroup::PushButton},
-        {L"thunderrt6combobox", ClassGroup::ComboBox},
-        {L"thunderrt6drivelistbox", ClassGroup::DriveList},
-        {L"thunderrt6checkbox", ClassGroup::CheckBox},
-        {L"thunderrt6optionbutton", ClassGroup::OptionButton},
-        {L"sysheader32", ClassGroup::Header},
-        {L"progressbar20wndclass", ClassGroup::ProgressBar},
-        {L"datalistwndclass", ClassGroup::DataList},
-        {L"combolbox", ClassGroup::DropDownList},
-        {L"apexgrid", ClassGroup::Grid},
-        {L"apexgrid32", ClassGroup::Grid},
-        {L"xapexgrid", ClassGroup::Other},
-        {L"apexgri", ClassGroup::Other},
-        {L"buttons", ClassGroup::Other},
-        {L"Button", ClassGroup::Other}, // the table compares lower-cased names only
-        {L"", ClassGroup::Other},
-        {L"msctls_progress32", ClassGroup::Other},
-    };
+        {L"thunderrt6formdc", G::Form}, {L"apexgrid", G::Grid}, {L"apexgrid32", G::Grid},
+        {L"xapexgrid", G::Other},       {L"apexgri", G::Other}, {L"buttons", G::Other},
+        {L"Button", G::Other},          {L"", G::Other},        {L"msctls_progress32", G::Other}};
     for (const auto& c : cases)
         EXPECT_EQ(skin::ClassGroupOf(c.name), c.group) << std::wstring(c.name).size();
 }
 
+// A window is sorted by its class name as the system spells it, lower-cased; a window
+// whose class cannot be read (one that is gone) is Other.
 TEST(ClassGroups, WindowsAreSortedByTheirLowerCasedClassName) {
-    EXPECT_EQ(skin::LowerClassName(L"ThunderRT6CommandButton"), L"thunderrt6commandbutton");
-    EXPECT_EQ(skin::ClassGroupOf(skin::LowerClassName(L"ThunderRT6CommandButton")),
-              ClassGroup::PushButton);
-
-    const skin_test::TestWindow button(L"Button", L"OK", WS_POPUP);
-    ASSERT_TRUE(button.get());
-    EXPECT_EQ(skin::GetWindowClass(button.get()), L"Button"); // as the system spells it
+    const skin_test::Control button(L"ThunderRT6CommandButton", L"OK", 0, 0, 0, 40, 20);
+    EXPECT_EQ(skin::GetWindowClass(button.get()), L"ThunderRT6CommandButton");
     EXPECT_EQ(skin::GetClassGroup(button.get()), ClassGroup::PushButton);
-
-    const skin_test::TestWindow combo(L"ComboBox", L"", WS_POPUP);
+    const skin_test::Control combo(L"ComboBox", L"", 0, 0, 30, 40, 20);
     EXPECT_EQ(skin::GetClassGroup(combo.get()), ClassGroup::ComboBox);
-
-    const skin_test::TestWindow plain;
-    EXPECT_EQ(skin::GetClassGroup(plain.get()), ClassGroup::Other);
-}
-
-TEST(ClassGroups, AWindowWhoseClassCannotBeReadIsOther) {
-    HWND gone = skin_test::TestWindow().get(); // destroyed at the end of the statement
-    EXPECT_EQ(skin::GetWindowClass(gone), L"");
-    EXPECT_EQ(skin::GetWindowClass(nullptr), L"");
+    EXPECT_EQ(skin::GetClassGroup(skin_test::Control(skin_test::Insets{}).get()),
+              ClassGroup::Other);
+    const HWND gone = skin_test::Control(skin_test::Insets{}).get();
+    EXPECT_EQ(skin::GetWindowClass(gone) + skin::GetWindowClass(nullptr), L"");
     EXPECT_EQ(skin::GetClassGroup(gone), ClassGroup::Other);
 }
 

@@ -1,4 +1,3 @@
-#include "class_groups.h"
 #include "control_painters.h"
 #include "frame_painter.h"
 #include "skin_colours.h"

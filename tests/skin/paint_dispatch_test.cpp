@@ -65,18 +65,4 @@ TEST(PaintDispatch, EachGroupIsPaintedByItsOwnProcedureTheSkinOrBoth) {
     }
 }
 
-// A combo box's drop-down list ("combolbox") gets the list frame over its own paint.
-TEST(PaintDispatch, DropDownListOfAComboGetsTheListFrame) {
-    const Control combo(L"ComboBox", L"", CBS_DROPDOWNLIST, 10, 10, 120, 200);
-    SendMessageW(combo.get(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"一"));
-    COMBOBOXINFO info{};
-    info.cbSize = sizeof(info);
-    ASSERT_TRUE(GetComboBoxInfo(combo.get(), &info));
-    SendMessageW(combo.get(), CB_SHOWDROPDOWN, TRUE, 0);
-    InvalidateRect(info.hwndList, nullptr, FALSE);
-    skin::OnPaint(RecordingProc, info.hwndList, WM_PAINT, 0, 0);
-    EXPECT_EQ(Mismatches(info.hwndList, {0, 0, skin::kFrameEnabled, 1, 1, skin::kWhite}), "");
-    SendMessageW(combo.get(), CB_SHOWDROPDOWN, FALSE, 0);
-}
-
 } // namespace

@@ -1,5 +1,6 @@
 #include "gdi_handles.h"
 #include "skin.h"
+#include "skin_colours.h"
 #include "skin_props.h"
 #include "skin_state.h"
 #include "skin_test_support.h"
@@ -15,31 +16,6 @@ namespace {
 
 using namespace skin_test;
 using skin::SkinProp;
-
-// A push button, an editable combo box 120 wide (drop zone x = 101 .. 118), a check box
-// and an option button on the stage, each with a recording procedure beneath the skin.
-class SkinnedControls : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        for (HWND control : controls_) {
-            RecordBeneath(control);
-            ASSERT_EQ(skin::AttachSkin(control), 1);
-        }
-        Recorded().clear();
-        SetCursorPos(639, 399); // away from every control
-    }
-    void TearDown() override {
-        for (HWND control : controls_)
-            skin::DetachSkin(control);
-        EXPECT_EQ(skin::SkinnedWindowCount, 0);
-        EXPECT_FALSE(skin::SkinImagesReady);
-    }
-    Control button_{L"Button", L"播放", 0, 10, 10, 41, 25};
-    Control combo_{L"ThunderRT6ComboBox", L"", CBS_DROPDOWN, 60, 10, 120, 200};
-    Control check_{L"ThunderRT6CheckBox", L"选", BS_AUTOCHECKBOX, 10, 50, 60, 20};
-    Control option_{L"ThunderRT6OptionButton", L"选", BS_AUTORADIOBUTTON, 80, 50, 60, 20};
-    HWND controls_[4] = {button_.get(), combo_.get(), check_.get(), option_.get()};
-};
 
 // Messages sent (times over) to a control at (x, 5); then the OLDSTATE, ALPHALEVEL,
 // MOUSEFLAG and TIMERID of a control (the same unless said), and OLDSTATE * 1000 +
@@ -114,6 +90,23 @@ TEST_F(SkinnedControls, MessagesRowByRow) {
     }
 }
 
+// The focus coming or going renders a push button's faces again: while it has the focus,
+// row 2 of every face carries the top line of the dotted focus rectangle.
+TEST_F(SkinnedControls, FocusComingAndGoingDrawsTheFocusRectangleIntoEveryFace) {
+    std::vector<COLORREF> rows[3]; // unfocused, focused, unfocused again
+    for (int pass = 0; pass < 3; ++pass) {
+        SetFocus(pass == 1 ? button_.get() : check_.get());
+        for (int i = 0; i < 4 * 37; ++i)
+            rows[pass].push_back(
+                GetPixel(skin::GetSkinPropAs<HDC>(button_.get(), skin::StateSurfaceProp(i / 37)),
+                         2 + i % 37, 2));
+    }
+    EXPECT_EQ(rows[2], rows[0]);
+    for (auto i = 0; i < 4 * 37; i += 37)
+        EXPECT_FALSE(std::equal(rows[0].begin() + i, rows[0].begin() + i + 37, rows[1].begin() + i))
+            << "face " << i / 37;
+}
+
 // A push button's faces carry its caption: a new one is drawn into them and shown
 // at once, over whatever the button drew for itself.
 TEST_F(SkinnedControls, ANewCaptionIsDrawnIntoTheFacesAndShown) {
@@ -141,16 +134,19 @@ TEST_F(SkinnedControls, UnlistedMessagesPassThroughAndLateListsAreSkinned) {
     EXPECT_EQ(SendMessageW(combo_.get(), WM_CTLCOLORLISTBOX, dc, 0),
               CallWindowProcW(RecordingProc, combo_.get(), WM_CTLCOLORLISTBOX, dc, 0));
     ReleaseDC(combo_.get(), reinterpret_cast<HDC>(dc));
-    // The drop-down list asks the combo for its colours once it shows: skinned then.
+    // The drop-down list asks the combo for its colours once it shows: skinned then, its
+    // next paint gets the list frame over its own.
     COMBOBOXINFO info{};
     info.cbSize = sizeof(info);
     GetComboBoxInfo(combo_.get(), &info);
     EXPECT_FALSE(skin::IsSkinned(info.hwndList));
     SendMessageW(combo_.get(), CB_SHOWDROPDOWN, TRUE, 0);
     UpdateWindow(info.hwndList);
-    SendMessageW(combo_.get(), CB_SHOWDROPDOWN, FALSE, 0);
     EXPECT_TRUE(skin::IsSkinned(info.hwndList));
-    EXPECT_EQ(skin::SkinnedWindowCount, 5);
+    RedrawWindow(info.hwndList, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_EQ(Mismatches(info.hwndList, {0, 0, skin::kFrameEnabled, 1, 1, skin::kWhite}), "");
+    SendMessageW(combo_.get(), CB_SHOWDROPDOWN, FALSE, 0);
+    EXPECT_EQ(skin::SkinnedWindowCount, 6);
     skin::DetachSkin(info.hwndList);
     skin::SetSkinProp(option_.get(), SkinProp::OLDSTATE, 1);
     SetFocus(option_.get()); // an option button taking the focus is drawn normal, forced
