@@ -56,9 +56,7 @@ class Form1Playback : public testing::Test {
 
     // A new main window whose songs play through `audio` (waveOut when empty).
     void Open(AudioOutputFactory audio) {
-        HttpOptions http;
-        http.receiveTimeoutMs = 2000;
-        form = std::make_unique<Form1>(server.BaseAddress(), http, std::move(audio));
+        form = std::make_unique<Form1>(server.BaseAddress(), HttpOptions{}, std::move(audio));
         form->SetMessageBox(RecordMessages(shown));
         ASSERT_TRUE(form->Create());
     }

@@ -42,7 +42,10 @@ std::vector<std::vector<std::wstring>> Rows(HWND table) {
 std::vector<std::pair<std::wstring, int>> Columns(HWND table) {
     std::vector<std::pair<std::wstring, int>> columns;
     wchar_t text[64] = {};
-    LVCOLUMNW column{.mask = LVCF_TEXT | LVCF_WIDTH, .pszText = text, .cchTextMax = 64};
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.pszText = text;
+    column.cchTextMax = 64;
     for (int i = 0; ListView_GetColumn(table, i, &column); ++i)
         columns.push_back({text, column.cx});
     return columns;
