@@ -249,11 +249,13 @@ class DrawnAccessible final : public IAccessible {
         return text.empty() ? S_FALSE : S_OK;
     }
 
-    // The visible child windows, in the window manager's order.
+    // The child windows shown in the window (hidden ones, such as lists that
+    // only hold data, are not part of what the user meets), in the window
+    // manager's order.
     std::vector<HWND> Windows() const {
         std::vector<HWND> windows;
         for (HWND child = GetWindow(window_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-            if (IsWindowVisible(child))
+            if (GetWindowLongPtrW(child, GWL_STYLE) & WS_VISIBLE)
                 windows.push_back(child);
         return windows;
     }
