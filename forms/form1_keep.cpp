@@ -11,6 +11,7 @@
 #include "form3.h"
 #include "list_export.h"
 #include "qq_number.h"
+#include "whole_file.h"
 #include "window_text.h"
 
 #include <commctrl.h>
@@ -42,27 +43,6 @@ std::wstring FolderOf(const std::wstring& path) {
 
 std::wstring FileNameOf(const std::wstring& path) {
     return std::filesystem::path(path).filename().wstring();
-}
-
-// Writes `bytes` to `path` whole or not at all: into a file beside it first.
-bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
-    const std::wstring temp = path + L"." + std::to_wstring(GetCurrentProcessId()) + L".part";
-    HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_HIDDEN, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                              nullptr) &&
-                    written == bytes.size() && FlushFileBuffers(file);
-    CloseHandle(file);
-    if (ok && MoveFileExW(temp.c_str(), path.c_str(),
-                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        return true;
-    }
-    DeleteFileW(temp.c_str());
-    return false;
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "file_names.h"
 #include "kernel_handle.h"
 #include "list_export.h"
+#include "whole_file.h"
 
 #include <memory>
 #include <mutex>
@@ -79,34 +80,19 @@ class FileSink final : public HttpBodySink {
                 finalPath_ = stem + L" (" + std::to_wstring(n) + L")" + extension;
             }
         }
-        // Beside the target, so the rename never copies; a name of its own,
-        // so nothing there is ever overwritten.
-        for (int n = 0; n < 100 && !file_; ++n) {
-            tempPath_ = finalPath_ + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                        std::to_wstring(GetTickCount64() + static_cast<unsigned>(n)) + L".part";
-            HANDLE file = CreateFileW(tempPath_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                      FILE_ATTRIBUTE_HIDDEN, nullptr);
-            if (file != INVALID_HANDLE_VALUE)
-                file_.reset(file);
-            else if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
-                break;
-        }
-        if (!file_) {
-            writeError_ = GetLastError();
-            tempPath_.clear();
-        }
+        file_.emplace(finalPath_);
+        if (!file_->ok())
+            writeError_ = file_->error();
     }
 
     bool BodyPiece(const char* data, size_t size) override {
         unsigned long long done = 0;
         {
             std::lock_guard lock(mutex_);
-            if (skipped_ || !file_)
+            if (skipped_ || !file_ || !file_->ok())
                 return false;
-            DWORD written = 0;
-            if (!WriteFile(file_.get(), data, static_cast<DWORD>(size), &written, nullptr) ||
-                written != size) {
-                writeError_ = GetLastError() ? GetLastError() : ERROR_DISK_FULL;
+            if (!file_->Write(data, size)) {
+                writeError_ = file_->error();
                 return false;
             }
             done = done_ += size;
@@ -130,7 +116,7 @@ class FileSink final : public HttpBodySink {
         SaveResult out;
         out.bytes = done_;
         out.path = finalPath_;
-        const bool complete = result_.ok() && file_ && (!length_ || *length_ == done_);
+        const bool complete = result_.ok() && file_ && file_->ok() && (!length_ || *length_ == done_);
         if (skipped_) {
             out.outcome = SaveResult::Outcome::Skipped;
         } else if (cancelled) {
@@ -142,21 +128,15 @@ class FileSink final : public HttpBodySink {
         } else if (!complete) {
             out.reason = L"下载不完整";
         }
-        if (file_ && complete && !skipped_ && !cancelled) {
-            FlushFileBuffers(file_.get());
-            file_.reset();
-            const DWORD replace = request_.keepExisting ? 0 : MOVEFILE_REPLACE_EXISTING;
-            if (MoveFileExW(tempPath_.c_str(), finalPath_.c_str(), replace | MOVEFILE_WRITE_THROUGH)) {
-                SetFileAttributesW(finalPath_.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (complete && !skipped_ && !cancelled) {
+            if (file_->Commit(!request_.keepExisting)) {
                 MarkAsDownloaded(finalPath_, request_.address);
                 out.outcome = SaveResult::Outcome::Saved;
                 return out;
             }
-            out.reason = L"无法写入文件: " + SystemText(GetLastError());
+            out.reason = L"无法写入文件: " + SystemText(file_->error());
         }
-        file_.reset();
-        if (!tempPath_.empty())
-            DeleteFileW(tempPath_.c_str());
+        file_.reset(); // an uncommitted file goes
         return out;
     }
 
@@ -167,8 +147,8 @@ class FileSink final : public HttpBodySink {
     std::mutex mutex_;
     std::wstring contentType_;
     std::optional<unsigned long long> length_;
-    std::wstring finalPath_, tempPath_;
-    KernelHandle file_;
+    std::wstring finalPath_;
+    std::optional<WholeFile> file_; // once the final name is known
     unsigned long long done_ = 0;
     DWORD writeError_ = 0;
     bool skipped_ = false;
