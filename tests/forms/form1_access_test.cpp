@@ -1,12 +1,5 @@
-#include "answers.h"
-#include "form1.h"
-#include "form3.h"
-#include "gui_test.h"
-#include "loopback_server.h"
-#include "message_pump.h"
-#include "null_audio_output.h"
+#include "form1_stage.h"
 
-#include <gtest/gtest.h>
 #include <oleacc.h>
 #include <wrl/client.h>
 
@@ -43,35 +36,19 @@ void CALLBACK Hook(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG chil
         g_events.push_back({event, child});
 }
 
-class Form1Access : public testing::Test {
+class Form1Access : public Form1Stage {
   protected:
-    static void SetUpTestSuite() { InitGuiTestThread(); }
     void SetUp() override {
-        const std::wstring base = server.BaseAddress();
-        LoopbackResponse list;
-        list.body = MakeAnswer({{base + L"/gone.mp3 ", L"晴天", L"周杰伦"}});
-        server.Serve("/fcg-bin/fcgi_agent_zhenghe.fcg", list);
-        form = std::make_unique<Form1>(base, HttpOptions{}, outputs.Factory());
-        form->SetMessageBox(RecordMessages(shown));
-        ASSERT_TRUE(form->Create()); // never shown: Wine takes seconds to hide a shown window
+        Serve(0, 0, {{L"/gone.mp3", L"晴天", L"周杰伦"}});
+        Open(outputs.Factory());
     }
-    void TearDown() override {
-        if (Form3* notice = Form3::Current())
-            DestroyWindow(notice->hwnd());
-        form.reset();
-    }
-    LoopbackServer server;
     NullAudioOutputs outputs;
-    std::unique_ptr<Form1> form;
-    std::vector<ShownMessage> shown;
 };
 
 // What a screen reader asks of the window: each painted part's role, name,
 // value, action and place, the real controls after them, and the actions.
 TEST_F(Form1Access, AScreenReaderReadsAndWorksThePaintedParts) {
-    SetWindowTextW(form->QQ(), L"12345");
-    form->Command1_Click();
-    ASSERT_TRUE(PumpUntil([&] { return !form->QueryRunning(); }, 10000));
+    Query(1);
     ListView_SetItemState(form->ListView1(), 0, LVIS_SELECTED, LVIS_SELECTED); // as the arrows do
     EXPECT_EQ(form->gqm(), L"晴天");
 
@@ -139,9 +116,7 @@ TEST_F(Form1Access, StatusChangesAndTheNoticeAreAnnounced) {
                                                GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
     ASSERT_NE(hook, nullptr);
     g_events.clear();
-    SetWindowTextW(form->QQ(), L"12345");
-    form->Command1_Click();
-    ASSERT_TRUE(PumpUntil([&] { return !form->QueryRunning(); }, 10000));
+    Query(1);
     ListView_SetItemState(form->ListView1(), 0, LVIS_SELECTED, LVIS_SELECTED);
     form->ListView1_DblClick(); // the song cannot be played
     ASSERT_TRUE(PumpUntil([&] { return form->WP1()->state() == PlayerState::Failed; }, 10000));

@@ -1,14 +1,5 @@
-#include "answers.h"
-#include "form1.h"
-#include "form3.h"
-#include "gui_test.h"
-#include "loopback_server.h"
-#include "message_pump.h"
-#include "null_audio_output.h"
-#include "wav.h"
+#include "form1_stage.h"
 #include "window_text.h"
-
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
@@ -31,59 +22,36 @@ bool SameSong(const std::vector<BYTE>& played, const std::string& wav) {
 
 // The table's songs: two short ones, one whose address is gone, one whose
 // name tries to leave the chosen folder.
-class Form1Keep : public testing::Test {
+class Form1Keep : public Form1Stage {
   protected:
-    static void SetUpTestSuite() { InitGuiTestThread(); }
-
     void SetUp() override {
-        for (int i = 1; i <= 2; ++i) {
-            LoopbackResponse song;
-            song.contentType = "audio/wav";
-            song.body = MakeWav(MakeTonePcm(8000, 1, 0.4, 300.0 * i), 8000, 1);
-            songs.push_back(song.body);
-            server.Serve("/song" + std::to_string(i) + ".wav", song);
-        }
-        const std::wstring base = server.BaseAddress();
-        LoopbackResponse list;
-        list.body = MakeAnswer({{base + L"/song1.wav ", L"一", L"甲"},
-                                {base + L"/gone.mp3 ", L"三", L"丙"},
-                                {base + L"/song2.wav ", L"..\\..\\二", L"乙"}});
-        server.Serve("/fcg-bin/fcgi_agent_zhenghe.fcg", list);
+        Serve(2, 0.4, {{L"/song1.wav", L"一", L"甲"},
+                       {L"/gone.mp3", L"三", L"丙"},
+                       {L"/song2.wav", L"..\\..\\二", L"乙"}});
         folder = fs::temp_directory_path() / (L"qzm-keep-" + std::to_wstring(GetCurrentProcessId()));
         fs::create_directories(folder);
         Make();
     }
 
+    // The window, opened again as the program is started again.
     void Make() {
-        if (form && form->hwnd())
-            ShowWindow(form->hwnd(), SW_HIDE);
-        form = std::make_unique<Form1>(server.BaseAddress(), HttpOptions{}, outputs.Factory(),
-                                       Settings(settingsKey));
-        form->SetMessageBox(RecordMessages(shown));
+        Open(outputs.Factory(), Settings(settingsKey));
         form->SetFilePicker([this](HWND, const FileChoice& choice) -> std::optional<FileChosen> {
             choices.push_back(choice);
             if (answer.path.empty())
                 return std::nullopt; // cancelled
             return answer;
         });
-        ASSERT_TRUE(form->Create());
     }
 
     void TearDown() override {
-        if (Form3* notice = Form3::Current())
-            DestroyWindow(notice->hwnd());
-        form.reset();
+        Form1Stage::TearDown();
         RegDeleteTreeW(HKEY_CURRENT_USER, settingsKey.c_str());
         std::error_code ignored;
         fs::remove_all(folder, ignored);
     }
 
-    void Query() {
-        SetWindowTextW(form->QQ(), L"12345");
-        form->Command1_Click();
-        ASSERT_TRUE(PumpUntil([&] { return !form->QueryRunning(); }, 10000));
-        ASSERT_EQ(form->Rows().size(), 3u);
-    }
+    void Query() { Form1Stage::Query(3); }
 
     void Select(int row) {
         ListView_SetItemState(form->ListView1(), -1, 0, LVIS_SELECTED);
@@ -104,12 +72,8 @@ class Form1Keep : public testing::Test {
 
     const std::wstring settingsKey =
         L"Software\\QzoneMusicTest" + std::to_wstring(GetCurrentProcessId());
-    LoopbackServer server;
     NullAudioOutputs outputs{NullAudioOptions{.realTime = false}};
-    std::vector<std::string> songs;
     fs::path folder;
-    std::unique_ptr<Form1> form;
-    std::vector<ShownMessage> shown;
     std::vector<FileChoice> choices;
     FileChosen answer;
 };
@@ -125,7 +89,7 @@ TEST_F(Form1Keep, SavingOneOrAllShowsProgressAndResultsWithoutABox) {
     ASSERT_TRUE(LabelBecomes(L"已保存: 甲 - 一.wav"));
     form->Timer1_Timer(); // the result stays a while, whatever the poll says
     EXPECT_EQ(form->Label8(), L"已保存: 甲 - 一.wav");
-    EXPECT_TRUE(ReadAll(folder / L"甲 - 一.wav") == songs[0]);
+    EXPECT_TRUE(ReadAll(folder / L"甲 - 一.wav") == wavs[0]);
 
     answer = {folder.wstring(), 0};
     form->SaveAllSongs();
@@ -171,7 +135,7 @@ TEST_F(Form1Keep, PlayingOnGoesToTheNextRowPastASongThatCannotPlay) {
     const size_t played = outputs.logs().size();
     PumpFor(300);
     EXPECT_EQ(outputs.logs().size(), played) << "the last row ends it";
-    EXPECT_TRUE(SameSong(outputs.logs().back()->Received(), songs[1]));
+    EXPECT_TRUE(SameSong(outputs.logs().back()->Received(), wavs[1]));
 }
 
 TEST_F(Form1Keep, SettingsAreRememberedAndOnlyWebAddressesOpen) {

@@ -1,16 +1,6 @@
-#include "answers.h"
-#include "form1.h"
-#include "gui_test.h"
-#include "form3.h"
-#include "loopback_server.h"
-#include "message_pump.h"
-#include "null_audio_output.h"
+#include "form1_stage.h"
 #include "top_windows.h"
-#include "wav.h"
 #include "window_text.h"
-
-#include <gtest/gtest.h>
-#include <commctrl.h>
 
 #include <atomic>
 #include <string>
@@ -19,7 +9,6 @@
 
 namespace {
 
-constexpr char kListPath[] = "/fcg-bin/fcgi_agent_zhenghe.fcg";
 
 void PutOnClipboard(const std::wstring& text) {
     OpenClipboard(nullptr);
@@ -31,48 +20,17 @@ void PutOnClipboard(const std::wstring& text) {
     CloseClipboard();
 }
 
-// The main window is never shown: Wine's X11 driver takes two seconds to take
-// a shown window down, and nothing here depends on it being seen.
-class Form1Playback : public testing::Test {
+class Form1Playback : public Form1Stage {
   protected:
-    static void SetUpTestSuite() { InitGuiTestThread(); }
-
     void SetUp() override {
-        // Two seconds of tone each, at 8 kHz: long enough to pause and resume.
-        for (int i = 1; i <= 2; ++i) {
-            LoopbackResponse song;
-            song.contentType = "audio/wav";
-            song.body = MakeWav(MakeTonePcm(8000, 1, 2.0, 300.0 * i), 8000, 1);
-            server.Serve("/song" + std::to_string(i) + ".wav", song);
-        }
-        const std::wstring base = server.BaseAddress();
-        LoopbackResponse list;
-        list.body = MakeAnswer({{base + L"/song1.wav ", L"一", L"甲"},
-                                {base + L"/song2.wav ", L"二", L"乙"},
-                                {base + L"/gone.mp3 ", L"三", L"丙"}});
-        server.Serve(kListPath, list);
+        // Two seconds of tone each: long enough to pause and resume.
+        Serve(2, 2.0, {{L"/song1.wav", L"一", L"甲"},
+                       {L"/song2.wav", L"二", L"乙"},
+                       {L"/gone.mp3", L"三", L"丙"}});
         Open(outputs.Factory());
     }
 
-    // A new main window whose songs play through `audio` (waveOut when empty).
-    void Open(AudioOutputFactory audio) {
-        form = std::make_unique<Form1>(server.BaseAddress(), HttpOptions{}, std::move(audio));
-        form->SetMessageBox(RecordMessages(shown));
-        ASSERT_TRUE(form->Create());
-    }
-
-    void TearDown() override {
-        if (Form3* notice = Form3::Current())
-            DestroyWindow(notice->hwnd());
-        form.reset();
-    }
-
-    void Query() {
-        SetWindowTextW(form->QQ(), L"12345");
-        form->Command1_Click();
-        ASSERT_TRUE(PumpUntil([&] { return !form->QueryRunning(); }, 10000));
-        ASSERT_EQ(ListView_GetItemCount(form->ListView1()), 3);
-    }
+    void Query() { Form1Stage::Query(3); }
 
     // Selects `row` (-1: none) and sends what the list view sends its parent
     // for a click or a double-click.
@@ -102,14 +60,7 @@ class Form1Playback : public testing::Test {
         shown.clear();
     }
 
-    std::wstring Song(int i) const {
-        return server.BaseAddress() + L"/song" + std::to_wstring(i) + L".wav";
-    }
-
-    LoopbackServer server;
     NullAudioOutputs outputs;
-    std::unique_ptr<Form1> form;
-    std::vector<ShownMessage> shown;
 };
 
 LRESULT CALLBACK CountCaptionWrites(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,

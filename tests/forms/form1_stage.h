@@ -1,0 +1,73 @@
+#pragma once
+// One main window on a loopback music service, for the in-process Form1
+// tests. The window is never shown: Wine's X11 driver takes two seconds to
+// take a shown window down, and nothing here depends on it being seen.
+#include "answers.h"
+#include "form1.h"
+#include "form3.h"
+#include "gui_test.h"
+#include "loopback_server.h"
+#include "message_pump.h"
+#include "null_audio_output.h"
+#include "wav.h"
+
+#include <gtest/gtest.h>
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+class Form1Stage : public testing::Test {
+  protected:
+    static void SetUpTestSuite() { InitGuiTestThread(); }
+
+    void TearDown() override {
+        if (Form3* notice = Form3::Current())
+            DestroyWindow(notice->hwnd());
+        form.reset();
+    }
+
+    // Tones of `seconds` at 8 kHz as /song1.wav, /song2.wav…, and the list
+    // the service answers, its addresses below the server's (with the
+    // trailing character the list's format carries).
+    void Serve(int songs, double seconds, std::vector<AnswerSong> list) {
+        for (int i = 1; i <= songs; ++i) {
+            LoopbackResponse song;
+            song.contentType = "audio/wav";
+            song.body = MakeWav(MakeTonePcm(8000, 1, seconds, 300.0 * i), 8000, 1);
+            wavs.push_back(song.body);
+            server.Serve("/song" + std::to_string(i) + ".wav", song);
+        }
+        for (AnswerSong& row : list)
+            if (row.url)
+                row.url = server.BaseAddress() + *row.url + L" ";
+        LoopbackResponse answer;
+        answer.body = MakeAnswer(list);
+        server.Serve("/fcg-bin/fcgi_agent_zhenghe.fcg", answer);
+    }
+
+    // A new main window whose songs play through `audio` (waveOut when empty).
+    void Open(AudioOutputFactory audio, Settings settings = Settings(L"")) {
+        form = std::make_unique<Form1>(server.BaseAddress(), HttpOptions{}, std::move(audio),
+                                       std::move(settings));
+        form->SetMessageBox(RecordMessages(shown));
+        ASSERT_TRUE(form->Create());
+    }
+
+    // Queries 12345 and waits for the table to hold `rows` rows.
+    void Query(int rows) {
+        SetWindowTextW(form->QQ(), L"12345");
+        form->Command1_Click();
+        ASSERT_TRUE(PumpUntil([&] { return !form->QueryRunning(); }, 10000));
+        ASSERT_EQ(ListView_GetItemCount(form->ListView1()), rows);
+    }
+
+    std::wstring Song(int i) const {
+        return server.BaseAddress() + L"/song" + std::to_wstring(i) + L".wav";
+    }
+
+    LoopbackServer server;
+    std::vector<std::string> wavs; // the songs' files, in order
+    std::unique_ptr<Form1> form;
+    std::vector<ShownMessage> shown;
+};
