@@ -14,7 +14,7 @@ cd "$BUILD"
 # prefix starts more of Wine's own processes, which inherit its output: ctest
 # then waited for the test's pipe until the timeout, though the test had passed.
 # One such test runs first with its output sent away.
-/usr/lib/wine/wine64 "$BUILD/tests/music_xml_tests.exe" --gtest_filter='MusicXml.Decodes*' \
+/usr/lib/wine/wine64 "$BUILD/tests/query/music_xml_tests.exe" --gtest_filter='MusicXml.Decodes*' \
     </dev/null >/dev/null 2>&1 || true
 # One retry: once in a few hundred runs a Wine process started beside another
 # ends at once without a line of output. A failing first attempt stays in the

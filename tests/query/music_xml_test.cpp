@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 namespace {
@@ -23,14 +24,11 @@ class MusicXml : public testing::Test {
     ComScope com_;
 };
 
-const std::wstring kSample = L"<qqmusic><minemusiclist><minemusic><xsong_name>晴天</xsong_name>"
-                             L"</minemusic></minemusiclist></qqmusic>";
-
-TEST_F(MusicXml, DecodesByDeclaredEncodingOrByteOrderMark) {
+TEST_F(MusicXml, DecodesByDeclaredEncodingOrByteOrderMarkAndRefusesOthers) {
     const std::wstring body = L"<a>晴天 Ünïcödé</a>";
     const struct {
         std::string bytes;
-        std::wstring expected;
+        std::optional<std::wstring> expected; // none: refused
     } cases[] = {
         {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + EncodeText(body, CP_UTF8), body},
         {EncodeText(body, CP_UTF8), body}, // no declaration: UTF-8
@@ -50,23 +48,13 @@ TEST_F(MusicXml, DecodesByDeclaredEncodingOrByteOrderMark) {
         {std::string("\xFF\xFE<\0a\0>\0", 8), L"<a>"},
         {std::string("\xFE\xFF\0<\0a\0>", 8), L"<a>"},
         {std::string("<\0?\0x\0m\0l\0 \0?\0>\0<\0a\0>\0", 22), L"<a>"},
+        {"<?xml version=\"1.0\" encoding=\"x-klingon\"?><a/>", std::nullopt},
+        {"<?xml version=\"1.0\" encoding=\"\"?><a/>", std::nullopt},
+        {std::string("\xFF\xFE<\0a", 5), std::nullopt}, // odd length
+        {std::string("\xFF\xFE\0\0<\0\0\0", 8), std::nullopt},
     };
-    for (const auto& c : cases) {
-        const auto text = DecodeXmlBytes(c.bytes);
-        ASSERT_TRUE(text.has_value()) << c.bytes;
-        EXPECT_EQ(*text, c.expected) << c.bytes;
-    }
-}
-
-TEST_F(MusicXml, RefusesUnknownEncodingsAndBrokenUtf16) {
-    const std::string cases[] = {
-        "<?xml version=\"1.0\" encoding=\"x-klingon\"?><a/>",
-        "<?xml version=\"1.0\" encoding=\"\"?><a/>",
-        std::string("\xFF\xFE<\0a", 5), // odd length
-        std::string("\xFF\xFE\0\0<\0\0\0", 8),
-    };
-    for (const std::string& bytes : cases)
-        EXPECT_FALSE(DecodeXmlBytes(bytes).has_value()) << bytes;
+    for (const auto& c : cases)
+        EXPECT_EQ(DecodeXmlBytes(c.bytes), c.expected) << c.bytes;
     EXPECT_EQ(DeclaredEncoding("<?xml version=\"1.0\" encoding = 'Big5' ?>"), "big5");
     EXPECT_EQ(DeclaredEncoding("<a encoding=\"gbk\"/>"), std::nullopt);
     EXPECT_EQ(DeclaredEncoding("<?xml version=\"1.0\"?>"), std::nullopt);
@@ -129,39 +117,30 @@ TEST_F(MusicXml, DecodesCharacterReferencesPerField) {
     }
 }
 
-TEST_F(MusicXml, AnswersWithoutSongsLoadEmpty) {
-    const std::string cases[] = {
-        MakeAnswer({}),
-        "<?xml version=\"1.0\"?><qqmusic/>",
-        "<qqmusic><other><minemusic><xsong_url>x</xsong_url></minemusic></other></qqmusic>",
-        "<html><body>ok</body></html>",
-    };
-    for (const std::string& body : cases) {
-        const MusicListAnswer answer = Parse(body);
-        EXPECT_TRUE(answer.loaded) << body;
-        EXPECT_TRUE(answer.addresses.empty()) << body;
-        EXPECT_TRUE(answer.singers.empty()) << body;
-        EXPECT_TRUE(answer.names.empty()) << body;
-    }
-}
-
-TEST_F(MusicXml, RefusesDocumentsThatAreNotWellFormed) {
+// Answers without songs load empty; documents that are not well formed (or
+// whose bytes are no characters of their encoding) do not load.
+TEST_F(MusicXml, AnswersWithoutSongsLoadEmptyAndBrokenOnesNot) {
     const std::string full = MakeAnswer({{L"u ", L"n", L"s"}});
-    const std::string cases[] = {
-        full.substr(0, full.size() / 2),
-        "<html><body><p>Error<br></body></html>",
-        "",
-        "not xml at all",
-        "<?xml version=\"1.0\" encoding=\"x-unknown\"?><qqmusic/>",
-        // Bytes that are no characters of the declared encoding: mislabelled.
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><qqmusic>" + EncodeText(L"晴天", 936) +
-            "</qqmusic>",
-        "<?xml version=\"1.0\" encoding=\"GBK\"?><qqmusic>\xFF\xFF</qqmusic>",
+    const std::pair<std::string, bool> cases[] = {
+        {MakeAnswer({}), true},
+        {"<?xml version=\"1.0\"?><qqmusic/>", true},
+        {"<qqmusic><other><minemusic><xsong_url>x</xsong_url></minemusic></other></qqmusic>", true},
+        {"<html><body>ok</body></html>", true},
+        {full.substr(0, full.size() / 2), false},
+        {"<html><body><p>Error<br></body></html>", false},
+        {"", false},
+        {"not xml at all", false},
+        {"<?xml version=\"1.0\" encoding=\"x-unknown\"?><qqmusic/>", false},
+        {"<?xml version=\"1.0\" encoding=\"UTF-8\"?><qqmusic>" + EncodeText(L"晴天", 936) +
+             "</qqmusic>",
+         false},
+        {"<?xml version=\"1.0\" encoding=\"GBK\"?><qqmusic>\xFF\xFF</qqmusic>", false},
     };
-    for (const std::string& body : cases) {
+    for (const auto& [body, loads] : cases) {
         const MusicListAnswer answer = Parse(body);
-        EXPECT_FALSE(answer.loaded) << body;
-        EXPECT_TRUE(answer.addresses.empty());
+        EXPECT_EQ(answer.loaded, loads) << body;
+        EXPECT_TRUE(answer.addresses.empty() && answer.singers.empty() && answer.names.empty())
+            << body;
     }
 }
 

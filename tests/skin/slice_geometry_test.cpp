@@ -53,20 +53,6 @@ std::string Broken(const skin::SlicePlan& plan, int width, int height, BlitRect 
     return area == static_cast<long long>(width) * height ? "" : "the box is not covered";
 }
 
-TEST(SliceGeometry, ButtonFaceIntoItsBoxGoesCornersThenEdgesThenCentre) {
-    // Cell 1 of the button image (y 21), margins 3, into 75 x 25.
-    ExpectSame(PlanSkinSlice(75, 25, {0, 21, 7, 21}, {3, 3, 3, 3}),
-               {{false, {0, 0, 3, 3}, {0, 21, 3, 3}},
-                {false, {72, 0, 3, 3}, {4, 21, 3, 3}},
-                {false, {0, 22, 3, 3}, {0, 39, 3, 3}},
-                {false, {72, 22, 3, 3}, {4, 39, 3, 3}},
-                {true, {0, 3, 3, 19}, {0, 24, 3, 15}},
-                {true, {72, 3, 3, 19}, {4, 24, 3, 15}},
-                {true, {3, 0, 69, 3}, {3, 21, 1, 3}},
-                {true, {3, 22, 69, 3}, {3, 39, 1, 3}},
-                {true, {3, 3, 69, 19}, {3, 24, 1, 15}}});
-}
-
 // Margins that do not fit the box (or leave no source column for the middle) are
 // shrunk, opposite margins in proportion to what room there is.
 TEST(SliceGeometry, MarginsLargerThanTheBoxAreShrunkToFitIt) {

@@ -4,8 +4,13 @@
 
 #include "com_scope.h"
 
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // What the tool put in a message box.
@@ -48,3 +53,28 @@ inline std::wstring ClipboardText() {
     CloseClipboard();
     return text;
 }
+
+// The fake xdg-open on PATH writes each address Wine's browser hands it, after
+// the time it came (nanoseconds since 1970), to a list beside the Wine prefix.
+// The tests that open pages run one at a time; each starts the list afresh.
+class OpenedPages {
+  public:
+    OpenedPages()
+        : path_("Z:" + std::string(getenv("WINEPREFIX") ? getenv("WINEPREFIX") : "/tmp") +
+                "/qzm-opened.log") {
+        std::remove(path_.c_str());
+    }
+    std::vector<std::pair<std::uint64_t, std::string>> Read() const {
+        std::vector<std::pair<std::uint64_t, std::string>> lines;
+        std::ifstream in(path_);
+        for (std::uint64_t at; in >> at;) {
+            std::string address;
+            std::getline(in >> std::ws, address);
+            lines.push_back({at, address});
+        }
+        return lines;
+    }
+
+  private:
+    std::string path_;
+};
