@@ -48,9 +48,9 @@ const wchar_t* InstalledFace(const wchar_t* designed) {
 
 } // namespace
 
-UniqueFont CreateDesignFont(const form1_design::FontDesign& design) {
+UniqueFont CreateDesignFont(const form1_design::FontDesign& design, UINT dpi) {
     LOGFONTW font{};
-    font.lfHeight = -MulDiv(design.points, 96, 72);
+    font.lfHeight = -MulDiv(design.points, static_cast<int>(dpi), 72);
     font.lfWeight = design.weight;
     font.lfCharSet = design.charset;
     wcsncpy_s(font.lfFaceName, InstalledFace(design.face), _TRUNCATE);

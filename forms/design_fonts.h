@@ -4,5 +4,6 @@
 
 // The designed font, or another installed Chinese face of the same size and
 // weight when the designed face (宋体) is missing: without one the font mapper
-// may pick a face that has no Chinese characters at all.
-UniqueFont CreateDesignFont(const form1_design::FontDesign& design);
+// may pick a face that has no Chinese characters at all. Sized for `dpi`.
+UniqueFont CreateDesignFont(const form1_design::FontDesign& design,
+                            UINT dpi = form1_design::kDesignDpi);

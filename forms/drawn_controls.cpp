@@ -16,16 +16,16 @@ DrawnControls::DrawnControls(std::vector<DrawnControl> rows)
 
 RECT DrawnControls::Area(size_t row) const {
     const DrawnControl& control = rows_[row];
-    RECT area = PixelRect(control.place);
+    RECT area = PixelRect(control.place, dpi_);
     if (control.autoSize)
-        area.right = std::max(area.right, static_cast<LONG>(Px(kClient.width)));
+        area.right = std::max(area.right, static_cast<LONG>(Px(kClient.width, dpi_)));
     return area;
 }
 
 int DrawnControls::HitTest(POINT client) const {
     for (auto it = order_.rbegin(); it != order_.rend(); ++it) {
         // A label is hit within its designed box, whatever its text covers.
-        const RECT area = PixelRect(rows_[*it].place);
+        const RECT area = PixelRect(rows_[*it].place, dpi_);
         if (rows_[*it].visible && PtInRect(&area, client))
             return static_cast<int>(*it);
     }
@@ -47,7 +47,7 @@ void DrawnControls::Paint(HDC dc, const RECT& dirty, HFONT labelFont, bool syste
             // A picture shows within its own box, as a picture control clips it.
             const int saved = SaveDC(dc);
             IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
-            control.picture(dc, area);
+            control.picture(dc, area, dpi_);
             RestoreDC(dc, saved);
         } else if (!control.text.empty()) {
             SetTextColor(dc, systemColours ? GetSysColor(COLOR_WINDOWTEXT) : control.colour);

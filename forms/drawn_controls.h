@@ -14,8 +14,8 @@ enum class DrawnEvent { MouseDown, MouseMove, Click, DblClick };
 inline constexpr size_t kDrawnEventCount = 4;
 
 using DrawnHandler = void (Form1::*)();
-// Paints a picture into its box (client pixels).
-using PicturePainter = void (*)(HDC dc, const RECT& box);
+// Paints a picture into its box (client pixels at the window's dpi).
+using PicturePainter = void (*)(HDC dc, const RECT& box, UINT dpi);
 
 // A label or picture the window draws itself, without a window of its own.
 struct DrawnControl {
@@ -40,6 +40,10 @@ class DrawnControls {
     const DrawnControl& operator[](size_t row) const { return rows_[row]; }
     size_t size() const { return rows_.size(); }
 
+    // The window's dots per inch, which every area follows (96 at first).
+    void SetDpi(UINT dpi) { dpi_ = dpi; }
+    UINT dpi() const { return dpi_; }
+
     // What the row may cover, in client pixels: an auto-sized label reaches to
     // the right edge of the client area.
     RECT Area(size_t row) const;
@@ -53,4 +57,5 @@ class DrawnControls {
   private:
     std::vector<DrawnControl> rows_;
     std::vector<size_t> order_; // rows by z, lowest first
+    UINT dpi_ = form1_design::kDesignDpi;
 };

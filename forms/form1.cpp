@@ -8,6 +8,7 @@
 #include "form3.h"
 #include "form_window.h"
 #include "pictures.h"
+#include "window_dpi.h"
 
 #include <commctrl.h>
 
@@ -33,10 +34,17 @@ enum ControlId : int {
 };
 
 HWND MakeChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, Placement p,
-               int id, DWORD exStyle = 0) {
-    return CreateWindowExW(exStyle, cls, text, WS_CHILD | style, Px(p.left), Px(p.top), Px(p.width),
-                           Px(p.height), parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+               int id, UINT dpi, DWORD exStyle = 0) {
+    const RECT r = PixelRect(p, dpi);
+    return CreateWindowExW(exStyle, cls, text, WS_CHILD | style, r.left, r.top, r.right - r.left,
+                           r.bottom - r.top, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                            GetModuleHandleW(nullptr), nullptr);
+}
+
+// The window's client area at `dpi`, placed with its top-left corner at `at`.
+RECT ClientAt(POINT at, UINT dpi) {
+    return {at.x, at.y, at.x + Px(kClient.width, dpi), at.y + Px(kClient.height, dpi)};
 }
 
 
@@ -117,17 +125,61 @@ bool Form1::Create() {
     if (!atom)
         return false;
 
-    // Borderless: the window draws its own title strip.
-    RECT frame{0, 0, Px(kClient.width), Px(kClient.height)};
+    // Borderless: the window draws its own title strip. Centred on the
+    // primary screen, at its scale.
+    drawn_.SetDpi(startDpi_ ? startDpi_ : SystemDpi());
+    const RECT frame = ClientAt({0, 0}, drawn_.dpi());
     const DWORD style = WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX;
-    AdjustWindowRectEx(&frame, style, FALSE, 0);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    CreateWindowExW(0, kClassName, kTitle, style, x, y, width, height, nullptr, nullptr,
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - frame.right) / 2;
+    const int y = (GetSystemMetrics(SM_CYSCREEN) - frame.bottom) / 2;
+    CreateWindowExW(0, kClassName, kTitle, style, x, y, frame.right, frame.bottom, nullptr, nullptr,
                     GetModuleHandleW(nullptr), this);
+    // Made on a screen of another scale than the primary one's: laid out again.
+    if (hwnd_ && !startDpi_ && WindowDpi(hwnd_) != drawn_.dpi()) {
+        RECT now;
+        GetWindowRect(hwnd_, &now);
+        const RECT suggested = ClientAt({now.left, now.top}, WindowDpi(hwnd_));
+        SendMessageW(hwnd_, WM_DPICHANGED, MAKEWPARAM(WindowDpi(hwnd_), WindowDpi(hwnd_)),
+                     reinterpret_cast<LPARAM>(&suggested));
+    }
     return hwnd_ != nullptr;
+}
+
+void Form1::MakeFonts(UINT dpi) {
+    // The controls get the new fonts before the old ones go.
+    UniqueFont qq = CreateDesignFont(kQQFont, dpi);
+    UniqueFont label = CreateDesignFont(kLabelFont, dpi);
+    UniqueFont button = CreateDesignFont(kButtonFont, dpi);
+    const std::pair<HWND, HFONT> uses[] = {
+        {QQ_, qq.get()},           {Command1_, button.get()}, {Command2_, button.get()},
+        {Command3_, button.get()}, {Command4_, button.get()}, {summary_, label.get()}};
+    for (const auto& [control, font] : uses)
+        if (control)
+            SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    qqFont_ = std::move(qq);
+    labelFont_ = std::move(label);
+    buttonFont_ = std::move(button);
+}
+
+// Everything that depends on the scale, again: fonts, every control's place
+// (the skin draws a resized button's faces afresh, in its new font), the
+// table's columns, the labels' and pictures' areas and the window's shape.
+void Form1::ApplyDpi(UINT dpi) {
+    drawn_.SetDpi(dpi);
+    MakeFonts(dpi);
+    const std::pair<HWND, Placement> places[] = {
+        {QQ_, kQQPlace},           {Command1_, kCommand1Place},   {Command2_, kCommand2Place},
+        {Command3_, kCommand3Place}, {Command4_, kCommand4Place}, {ListView1_, kListView1Place},
+        {List1_, kList1Place},     {List2_, kList2Place},         {List3_, kList3Place}};
+    for (const auto& [control, place] : places) {
+        const RECT r = PixelRect(place, dpi);
+        SetWindowPos(control, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (Header_GetItemCount(ListView_GetHeader(ListView1_)) > 0)
+        LayOutColumns();
+    SetWindowRgn(hwnd_, pictures::CreateWindowShape(dpi), TRUE);
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 LRESULT Form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -204,6 +256,19 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_GETOBJECT:
         return OnGetObject(wParam, lParam);
+    case WM_DPICHANGED: {
+        // Moved to a screen of another scale: where the system suggests, at
+        // the size the design has there.
+        const UINT dpi = LOWORD(wParam);
+        const RECT at = ClientAt({reinterpret_cast<const RECT*>(lParam)->left,
+                                  reinterpret_cast<const RECT*>(lParam)->top},
+                                 dpi);
+        SetWindowPos(hwnd_, nullptr, at.left, at.top, at.right - at.left, at.bottom - at.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        if (dpi && dpi != drawn_.dpi())
+            ApplyDpi(dpi);
+        return 0;
+    }
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) == SC_KEYMENU && lParam == L' ') {
             ShowSystemMenu();
@@ -315,9 +380,8 @@ void Form1::OnMouse(UINT msg, LPARAM lParam) {
 void Form1::CreateControls() {
     formBrush_.reset(CreateSolidBrush(kFormBackColor));
     qqBrush_.reset(CreateSolidBrush(kFormBackColor));
-    qqFont_ = CreateDesignFont(kQQFont);
-    labelFont_ = CreateDesignFont(kLabelFont);
-    buttonFont_ = CreateDesignFont(kButtonFont);
+    const UINT dpi = drawn_.dpi();
+    MakeFonts(dpi);
     bigIcon_.reset(pictures::CreateAppIcon(GetSystemMetrics(SM_CXICON)));
     smallIcon_.reset(pictures::CreateAppIcon(GetSystemMetrics(SM_CXSMICON)));
     SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
@@ -325,16 +389,16 @@ void Form1::CreateControls() {
 
     // The text box and the table are sunken, as the form package made them.
     QQ_ = MakeChild(hwnd_, L"EDIT", kSampleNumber, WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
-                    kQQPlace, kIdQQ, WS_EX_CLIENTEDGE);
+                    kQQPlace, kIdQQ, dpi, WS_EX_CLIENTEDGE);
     SendMessageW(QQ_, WM_SETFONT, reinterpret_cast<WPARAM>(qqFont_.get()), FALSE);
     SetWindowSubclass(QQ_, &Form1::QQProc, 0, reinterpret_cast<DWORD_PTR>(this));
 
     const DWORD button = WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
-    Command1_ = MakeChild(hwnd_, L"BUTTON", kCommand1Caption, button, kCommand1Place, kIdCommand1);
+    Command1_ = MakeChild(hwnd_, L"BUTTON", kCommand1Caption, button, kCommand1Place, kIdCommand1, dpi);
     Command2_ = MakeChild(hwnd_, L"BUTTON", kPauseCaption, button | WS_DISABLED, kCommand2Place,
-                          kIdCommand2);
-    Command3_ = MakeChild(hwnd_, L"BUTTON", kCommand3Caption, button, kCommand3Place, kIdCommand3);
-    Command4_ = MakeChild(hwnd_, L"BUTTON", kCommand4Caption, button, kCommand4Place, kIdCommand4);
+                          kIdCommand2, dpi);
+    Command3_ = MakeChild(hwnd_, L"BUTTON", kCommand3Caption, button, kCommand3Place, kIdCommand3, dpi);
+    Command4_ = MakeChild(hwnd_, L"BUTTON", kCommand4Caption, button, kCommand4Place, kIdCommand4, dpi);
     for (HWND b : {Command1_, Command2_, Command3_, Command4_})
         SendMessageW(b, WM_SETFONT, reinterpret_cast<WPARAM>(buttonFont_.get()), FALSE);
 
@@ -343,16 +407,16 @@ void Form1::CreateControls() {
     ListView1_ = MakeChild(hwnd_, WC_LISTVIEWW, L"",
                            WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL |
                                LVS_SHOWSELALWAYS,
-                           kListView1Place, kIdListView1, WS_EX_CLIENTEDGE);
+                           kListView1Place, kIdListView1, dpi, WS_EX_CLIENTEDGE);
     ListView_SetExtendedListViewStyle(ListView1_, LVS_EX_FULLROWSELECT);
     ListView_SetTextColor(ListView1_, kListTextColor);
     ListView_SetTextBkColor(ListView1_, kFormBackColor);
     ListView_SetBkColor(ListView1_, kFormBackColor);
 
     const DWORD listStyle = LBS_NOINTEGRALHEIGHT | WS_VSCROLL;
-    List3_ = MakeChild(hwnd_, L"LISTBOX", L"", listStyle, kList3Place, kIdList3);
-    List2_ = MakeChild(hwnd_, L"LISTBOX", L"", listStyle, kList2Place, kIdList2);
-    List1_ = MakeChild(hwnd_, L"LISTBOX", L"", listStyle, kList1Place, kIdList1);
+    List3_ = MakeChild(hwnd_, L"LISTBOX", L"", listStyle, kList3Place, kIdList3, dpi);
+    List2_ = MakeChild(hwnd_, L"LISTBOX", L"", listStyle, kList2Place, kIdList2, dpi);
+    List1_ = MakeChild(hwnd_, L"LISTBOX", L"", listStyle, kList1Place, kIdList1, dpi);
     AddToolTips();
 }
 
@@ -411,7 +475,7 @@ void Form1::Paint() {
         SetBkMode(paint.get(), TRANSPARENT);
         SetTextColor(paint.get(), GetSysColor(COLOR_WINDOWTEXT));
         RECT title = drawn_.Area(kLabel3);
-        OffsetRect(&title, 28, 0);
+        OffsetRect(&title, Scaled(28, drawn_.dpi()), 0);
         DrawTextW(paint.get(), kTitle, -1, &title, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     }
     drawn_.Paint(paint.get(), paint.area(), labelFont_.get(), highContrast_);

@@ -111,6 +111,11 @@ class Form1 {
     // test asks its own. The window follows it when the settings change.
     void SetHighContrastQuery(std::function<bool()> query) { highContrastQuery_ = std::move(query); }
     bool HighContrast() const { return highContrast_; }
+    // The dots per inch the window is laid out for: the screen's when created
+    // (or `dpi`, set before Create), then whatever WM_DPICHANGED brings.
+    void SetStartDpi(UINT dpi) { startDpi_ = dpi; }
+    UINT Dpi() const { return drawn_.dpi(); }
+    HFONT LabelFont() const { return labelFont_.get(); }
     bool Saving() const;
     HWND SaveSummaryWindow() const { return summary_; }
 
@@ -154,6 +159,10 @@ class Form1 {
     void Unload();
     void StartMovingWindow();
     void SetDrawnVisible(DrawnRow row, bool visible);
+
+    // form1.cpp: the layout at the window's dots per inch.
+    void MakeFonts(UINT dpi);
+    void ApplyDpi(UINT dpi);
 
     // form1_query.cpp
     void OnQueryFinished(MusicListAnswer answer);
@@ -222,6 +231,7 @@ class Form1 {
     bool playOn_ = false;
     int playingRow_ = -1;                      // the row whose song was played last
     PlayerState seenState_ = PlayerState::Idle; // the player's state the window saw last
+    UINT startDpi_ = 0; // 0: the screen's
     std::function<bool()> highContrastQuery_;
     bool highContrast_ = false; // the skin stands aside and the system's colours draw
 };

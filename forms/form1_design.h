@@ -2,20 +2,29 @@
 #include <windows.h>
 
 // The main window as designed: placements in twips from the top-left corner of
-// the client area (15 twips a pixel), colours, fonts, captions and prompts.
+// the client area, colours, fonts, captions and prompts. A twip is 1/1440 of
+// an inch: 15 to a pixel at 96 dots per inch, fewer on a scaled screen.
 namespace form1_design {
 
-inline constexpr int kTwipsPerPixel = 15;
+inline constexpr int kTwipsPerInch = 1440;
+inline constexpr UINT kDesignDpi = 96;
+inline constexpr int kTwipsPerPixel = kTwipsPerInch / kDesignDpi;
 
 struct Placement {
     int left, top, width, height;
 };
 
-constexpr int Px(int twips) {
-    return twips / kTwipsPerPixel;
+// Twips to whole pixels at `dpi`, cut towards zero as the form package did.
+constexpr int Px(int twips, UINT dpi = kDesignDpi) {
+    return static_cast<int>(static_cast<long long>(twips) * dpi / kTwipsPerInch);
 }
-constexpr RECT PixelRect(const Placement& p) {
-    return {Px(p.left), Px(p.top), Px(p.left + p.width), Px(p.top + p.height)};
+// Each edge converted on its own, so neighbours that meet in twips meet in pixels.
+constexpr RECT PixelRect(const Placement& p, UINT dpi = kDesignDpi) {
+    return {Px(p.left, dpi), Px(p.top, dpi), Px(p.left + p.width, dpi), Px(p.top + p.height, dpi)};
+}
+// A length designed in pixels at 96 dpi, at `dpi` (rounded to nearest).
+constexpr int Scaled(int pixels, UINT dpi) {
+    return static_cast<int>((static_cast<long long>(pixels) * dpi + kDesignDpi / 2) / kDesignDpi);
 }
 
 inline constexpr wchar_t kTitle[] = L"QQ空间背景音乐";

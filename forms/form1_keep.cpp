@@ -318,7 +318,7 @@ void Form1::PlayOnAfter(PlayerState state) {
     if (!playOn_ || playingRow_ < 0 || (state != PlayerState::Stopped && state != PlayerState::Failed))
         return;
     if (state == PlayerState::Failed)
-        Form3::Show(hwnd_, WM_PLAY_ON_NOTICE_CLOSED);
+        Form3::Show(hwnd_, WM_PLAY_ON_NOTICE_CLOSED, drawn_.dpi());
     const int next = playingRow_ + 1;
     if (static_cast<size_t>(next) >= rows_.size()) {
         playingRow_ = -1;

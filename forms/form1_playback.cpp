@@ -111,7 +111,7 @@ void Form1::Timer1_Timer() {
         SetLabel(kLabel8, WP1_->status());
     switch (WP1_->state()) {
     case PlayerState::Failed: // the status reads "准备就绪"
-        Form3::Show(hwnd_, WM_NOTICE_CLOSED_ITSELF);
+        Form3::Show(hwnd_, WM_NOTICE_CLOSED_ITSELF, drawn_.dpi());
         break;
     case PlayerState::Playing: // "正在播放"
         // Only a change is written: every caption re-renders the skinned

@@ -15,10 +15,15 @@ using namespace form1_design;
 
 namespace {
 
+// Twips in a pixel at `dpi`: exactly 15 at 96.
+double TwipsPerPixel(UINT dpi) {
+    return static_cast<double>(kTwipsPerInch) / dpi;
+}
+
 // Column widths come in twips; the list view takes pixels. Ties go to the
 // even pixel, as everywhere else in the tool.
-int TwipsToPixels(double twips) {
-    return static_cast<int>(std::nearbyint(twips / kTwipsPerPixel));
+int TwipsToPixels(double twips, UINT dpi) {
+    return static_cast<int>(std::nearbyint(twips / TwipsPerPixel(dpi)));
 }
 
 } // namespace
@@ -104,7 +109,8 @@ void Form1::LayOutColumns() {
     // first three were computed in single precision, the last in double.
     RECT box;
     GetWindowRect(ListView1_, &box);
-    const double W = static_cast<double>(box.right - box.left) * kTwipsPerPixel;
+    const UINT dpi = drawn_.dpi();
+    const double W = static_cast<double>(box.right - box.left) * TwipsPerPixel(dpi);
     const float Wf = static_cast<float>(W);
     const double widths[] = {Wf / 20.0f, Wf / 6.0f, Wf / 9.0f, W / 1.7};
 
@@ -114,7 +120,7 @@ void Form1::LayOutColumns() {
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         column.pszText = const_cast<wchar_t*>(kColumnTexts[i]);
-        column.cx = TwipsToPixels(widths[i]);
+        column.cx = TwipsToPixels(widths[i], dpi);
         column.iSubItem = i;
         ListView_InsertColumn(ListView1_, i, &column);
     }

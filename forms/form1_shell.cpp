@@ -31,7 +31,7 @@ void Form1::Form_Load() {
     SetLayeredWindowAttributes(hwnd_, kKeyColour, 0, LWA_COLORKEY);
     // The see-through corners let clicks through on Wine as well; the window
     // owns the region from here on.
-    SetWindowRgn(hwnd_, pictures::CreateWindowShape(), TRUE);
+    SetWindowRgn(hwnd_, pictures::CreateWindowShape(drawn_.dpi()), TRUE);
 }
 
 void Form1::Form_Unload() {

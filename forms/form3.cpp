@@ -2,6 +2,7 @@
 
 #include "form_window.h"
 #include "gdi_handles.h"
+#include "window_dpi.h"
 
 #include <memory>
 #include <string>
@@ -11,15 +12,20 @@ namespace {
 constexpr wchar_t kClassName[] = L"QzoneMusicForm3";
 constexpr UINT_PTR kTimer1Id = 1;
 constexpr UINT kTimer1IntervalMs = 1500;
-// 3060 x 1485 twips at 15 twips a pixel.
+// 3060 x 1485 twips, in pixels at 96 dpi.
 constexpr int kClientWidth = 204;
 constexpr int kClientHeight = 99;
 
 Form3* current = nullptr;
 
-UniqueFont MakeNoticeFont() {
+// A length of the design (pixels at 96 dpi) at `dpi`.
+int At(int pixels, UINT dpi) {
+    return MulDiv(pixels, static_cast<int>(dpi), 96);
+}
+
+UniqueFont MakeNoticeFont(UINT dpi) {
     LOGFONTW font{};
-    font.lfHeight = -12;
+    font.lfHeight = -At(12, dpi);
     font.lfWeight = FW_BOLD;
     font.lfCharSet = GB2312_CHARSET;
     font.lfQuality = NONANTIALIASED_QUALITY;
@@ -29,13 +35,15 @@ UniqueFont MakeNoticeFont() {
 
 } // namespace
 
-void DrawNoticePicture(HDC dc, int left, int top) {
-    const RECT all{left, top, left + kNoticePictureWidth, top + kNoticePictureHeight};
+void DrawNoticePicture(HDC dc, int left, int top, UINT dpi) {
+    const RECT all{left, top, left + At(kNoticePictureWidth, dpi),
+                   top + At(kNoticePictureHeight, dpi)};
     UniqueBrush key(CreateSolidBrush(kNoticeKeyColor));
     FillRect(dc, &all, key.get());
 
     // The sign: a ring with a bar from upper left to lower right.
-    constexpr int cx = kNoticePictureWidth / 2, cy = 30, r = 24, ring = 6;
+    const int cx = At(kNoticePictureWidth / 2, dpi), cy = At(30, dpi), r = At(24, dpi),
+              ring = At(6, dpi);
     UniquePen pen(CreatePen(PS_SOLID, ring, kNoticeRed));
     {
         SelectGuard usePen(dc, pen.get());
@@ -46,24 +54,24 @@ void DrawNoticePicture(HDC dc, int left, int top) {
         LineTo(dc, left + cx + d, top + cy + d);
     }
 
-    UniqueFont font = MakeNoticeFont();
+    UniqueFont font = MakeNoticeFont(dpi);
     SelectGuard useFont(dc, font.get());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, kNoticeRed);
-    RECT line1{all.left, top + 60, all.right, top + 76};
-    RECT line2{all.left, top + 78, all.right, top + 94};
+    RECT line1{all.left, top + At(60, dpi), all.right, top + At(76, dpi)};
+    RECT line2{all.left, top + At(78, dpi), all.right, top + At(94, dpi)};
     DrawTextW(dc, kNoticeLine1, -1, &line1, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
     DrawTextW(dc, kNoticeLine2, -1, &line2, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
 }
 
-Form3::Form3(HWND mainWindow, UINT closedItself)
-    : mainWindow_(mainWindow), closedItself_(closedItself) {}
+Form3::Form3(HWND mainWindow, UINT closedItself, UINT dpi)
+    : mainWindow_(mainWindow), closedItself_(closedItself), dpi_(dpi) {}
 
 Form3* Form3::Current() {
     return current;
 }
 
-void Form3::Show(HWND mainWindow, UINT closedItself) {
+void Form3::Show(HWND mainWindow, UINT closedItself, UINT dpi) {
     if (current)
         return;
     const ATOM atom = RegisterFormClass<Form3>(kClassName, 0);
@@ -74,19 +82,22 @@ void Form3::Show(HWND mainWindow, UINT closedItself) {
     RECT over{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     if (mainWindow && IsWindow(mainWindow))
         GetWindowRect(mainWindow, &over);
-    const int x = (over.left + over.right - kClientWidth) / 2;
-    const int y = (over.top + over.bottom - kClientHeight) / 2;
+    if (!dpi)
+        dpi = mainWindow && IsWindow(mainWindow) ? WindowDpi(mainWindow) : SystemDpi();
+    const int width = At(kClientWidth, dpi), height = At(kClientHeight, dpi);
+    const int x = (over.left + over.right - width) / 2;
+    const int y = (over.top + over.bottom - height) / 2;
 
     // A creation that fails after WM_NCCREATE still sends WM_NCDESTROY: until
     // CreateWindowExW succeeds the notice belongs here, not to its window.
-    std::unique_ptr<Form3> notice(new Form3(mainWindow, closedItself));
+    std::unique_ptr<Form3> notice(new Form3(mainWindow, closedItself, dpi));
     // Above other windows, without a task-bar button, and without taking the
     // focus from the main window.
     // Its title is what it says, for a screen reader: the window shows none.
     const std::wstring says = std::wstring(kNoticeLine1) + kNoticeLine2;
     const HWND hwnd = CreateWindowExW(
         WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kClassName, says.c_str(), WS_POPUP, x,
-        y, kClientWidth, kClientHeight, nullptr, nullptr, GetModuleHandleW(nullptr), notice.get());
+        y, width, height, nullptr, nullptr, GetModuleHandleW(nullptr), notice.get());
     if (!hwnd) {
         if (current == notice.get())
             current = nullptr;
@@ -153,7 +164,7 @@ void Form3::Paint() {
     GetClientRect(hwnd_, &client);
     UniqueBrush key(CreateSolidBrush(kNoticeKeyColor));
     FillRect(dc, &client, key.get()); // the strip the picture leaves
-    DrawNoticePicture(dc, 0, 0);      // Image3
+    DrawNoticePicture(dc, 0, 0, dpi_); // Image3
 }
 
 void Form3::Form_Click() {

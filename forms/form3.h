@@ -11,8 +11,9 @@ class Form3 {
   public:
     // Shows the notice near `mainWindow`, creating it if none is open; an open
     // one just stays. When it closes itself it posts `closedItself` to the main
-    // window, if that still exists, which then switches its poll off.
-    static void Show(HWND mainWindow, UINT closedItself);
+    // window, if that still exists, which then switches its poll off. Drawn
+    // at `dpi` (0: the main window's).
+    static void Show(HWND mainWindow, UINT closedItself, UINT dpi = 0);
     // The open notice, or nullptr.
     static Form3* Current();
 
@@ -27,7 +28,7 @@ class Form3 {
     void Timer1_Timer();
 
   private:
-    Form3(HWND mainWindow, UINT closedItself);
+    Form3(HWND mainWindow, UINT closedItself, UINT dpi);
     template <typename Form> friend LRESULT CALLBACK FormWindowProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void Paint();
@@ -35,14 +36,15 @@ class Form3 {
     HWND hwnd_ = nullptr;
     HWND mainWindow_;
     UINT closedItself_;
+    UINT dpi_;
     bool ownedByWindow_ = false; // from a successful creation on; before, Show() owns it
     TopWindowLease lease_;
 };
 
-// The notice's picture, 200 x 100: a red prohibition sign and two lines of
-// red text on the colour key, drawn without anti-aliasing so that no pixel
-// is a blend of red and the key.
-void DrawNoticePicture(HDC dc, int left, int top);
+// The notice's picture, 200 x 100 at 96 dpi and as much larger as `dpi` is:
+// a red prohibition sign and two lines of red text on the colour key, drawn
+// without anti-aliasing so that no pixel is a blend of red and the key.
+void DrawNoticePicture(HDC dc, int left, int top, UINT dpi = 96);
 
 inline constexpr COLORREF kNoticeKeyColor = 0x00FF0000;
 inline constexpr wchar_t kNoticeLine1[] = L"很遗憾，无法播放！";

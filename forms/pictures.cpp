@@ -12,7 +12,9 @@ namespace pictures {
 namespace {
 
 using form1_design::kClient;
+using form1_design::kDesignDpi;
 using form1_design::Px;
+using form1_design::Scaled;
 
 // The window is a rounded rectangle: its corners are cut back to the key colour.
 constexpr int kCornerRadius = 6;
@@ -76,9 +78,10 @@ enum class CornerPixel { Inside, Border, Outside };
 // Visits the pixels of the window's four rounded corners (window pixels) that
 // are not plainly inside, telling which lie outside the window and which on
 // its rounded border.
-template <typename Visit> void ForEachCornerPixel(Visit visit) {
-    const int width = Px(kClient.width), height = Px(kClient.height);
-    const int r = kCornerRadius;
+template <typename Visit> void ForEachCornerPixel(UINT dpi, Visit visit) {
+    const int width = Px(kClient.width, dpi), height = Px(kClient.height, dpi);
+    const int r = Scaled(kCornerRadius, dpi);
+    const double border = Scaled(1, dpi); // the border's width
     const POINT centres[] = {
         {r - 1, r - 1}, {width - r, r - 1}, {r - 1, height - r}, {width - r, height - r}};
     for (const POINT c : centres)
@@ -90,15 +93,15 @@ template <typename Visit> void ForEachCornerPixel(Visit visit) {
                 if (!outward || p.x < 0 || p.y < 0 || p.x >= width || p.y >= height)
                     continue;
                 const double d = std::hypot(dx, dy);
-                if (d > r - 1.5)
+                if (d > r - 0.5 - border)
                     visit(p, d > r - 0.5 ? CornerPixel::Outside : CornerPixel::Border);
             }
 }
 
 // Paints the key colour over the window's rounded-off corners where they fall
-// into `clip` (window pixels); the border follows the rounding.
-void CutWindowCorners(HDC dc, const RECT& clip) {
-    ForEachCornerPixel([&](POINT p, CornerPixel kind) {
+// into `clip` (window pixels at `dpi`); the border follows the rounding.
+void CutWindowCorners(HDC dc, const RECT& clip, UINT dpi) {
+    ForEachCornerPixel(dpi, [&](POINT p, CornerPixel kind) {
         if (PtInRect(&clip, p))
             SetPixelV(dc, p.x, p.y, kind == CornerPixel::Outside ? kKeyColour : kBorder);
     });
@@ -138,14 +141,51 @@ void DrawButtonFace(HDC dc, const RECT& rc, COLORREF face, COLORREF edge) {
     const UniquePen pen(CreatePen(PS_SOLID, 1, edge));
     const SelectGuard useBrush(dc, brush.get());
     const SelectGuard usePen(dc, pen.get());
-    RoundRect(dc, rc.left, rc.top, rc.right, rc.bottom, 5, 5);
+    const int inclusive = GetGraphicsMode(dc) == GM_ADVANCED; // takes the far edges in too
+    RoundRect(dc, rc.left, rc.top, rc.right - inclusive, rc.bottom - inclusive, 5, 5);
+}
+
+// A picture's drawing is laid out in pixels at 96 dpi. At another scale it
+// is drawn through a world transform: GDI fills, frames and rasterises the text
+// at the scaled size, so edges and characters stay sharp where a stretched
+// bitmap would blur. At 96 dpi nothing is transformed. While it lives, box()
+// is the picture's box in the drawing's own units.
+class DesignSpace {
+  public:
+    DesignSpace(HDC dc, const RECT& box, SIZE designSize, UINT dpi)
+        : dc_(dc), saved_(SaveDC(dc)), box_(box) {
+        if (dpi == kDesignDpi)
+            return;
+        // Where the box lies in the window at 96 dpi, mapped exactly onto its corner.
+        const int left = MulDiv(box.left, kDesignDpi, dpi), top = MulDiv(box.top, kDesignDpi, dpi);
+        const float scale = static_cast<float>(dpi) / kDesignDpi;
+        SetGraphicsMode(dc, GM_ADVANCED);
+        const XFORM toBox{scale, 0, 0, scale, static_cast<float>(box.left) - left * scale,
+                          static_cast<float>(box.top) - top * scale};
+        SetWorldTransform(dc, &toBox);
+        box_ = {left, top, left + designSize.cx, top + designSize.cy};
+    }
+    ~DesignSpace() { RestoreDC(dc_, saved_); }
+    DesignSpace(const DesignSpace&) = delete;
+    DesignSpace& operator=(const DesignSpace&) = delete;
+    const RECT& box() const { return box_; }
+
+  private:
+    HDC dc_;
+    int saved_;
+    RECT box_;
+};
+
+// The part of the window a picture of `designSize` at the box's corner covers.
+RECT Covered(const RECT& box, SIZE designSize, UINT dpi) {
+    return At(box, 0, 0, Scaled(designSize.cx, dpi), Scaled(designSize.cy, dpi));
 }
 
 } // namespace
 
-HRGN CreateWindowShape() {
-    HRGN shape = CreateRectRgn(0, 0, Px(kClient.width), Px(kClient.height));
-    ForEachCornerPixel([&](POINT p, CornerPixel kind) {
+HRGN CreateWindowShape(UINT dpi) {
+    HRGN shape = CreateRectRgn(0, 0, Px(kClient.width, dpi), Px(kClient.height, dpi));
+    ForEachCornerPixel(dpi, [&](POINT p, CornerPixel kind) {
         if (kind != CornerPixel::Outside)
             return;
         const UniqueRegion pixel(CreateRectRgn(p.x, p.y, p.x + 1, p.y + 1));
@@ -177,7 +217,7 @@ HICON CreateAppIcon(int size) {
     return CreateIconIndirect(&info); // copies both bitmaps
 }
 
-void DrawIconPicture(HDC dc, const RECT& box) {
+void DrawIconPicture(HDC dc, const RECT& box, UINT) { // the box is in pixels at any scale
     const int width = box.right - box.left, height = box.bottom - box.top;
     const int size = std::min(width, height);
     if (size <= 0)
@@ -196,7 +236,9 @@ void DrawIconPicture(HDC dc, const RECT& box) {
 
 namespace {
 
-void PaintBackground(HDC dc, const RECT& box) {
+void PaintBackground(HDC dc, const RECT& windowBox, UINT dpi) {
+    const DesignSpace space(dc, windowBox, kBackgroundSize, dpi);
+    const RECT& box = space.box();
     const int width = std::min<int>(kBackgroundSize.cx, Px(kClient.width));
     const RECT all = At(box, 0, 0, kBackgroundSize.cx, kBackgroundSize.cy);
     Fill(dc, all, kKeyColour); // beyond the client area: never seen
@@ -220,10 +262,13 @@ void PaintBackground(HDC dc, const RECT& box) {
     const UniqueBrush border(CreateSolidBrush(kBorder));
     const RECT frame = At(box, 0, 0, width, Px(kClient.height));
     FrameRect(dc, &frame, border.get());
-    CutWindowCorners(dc, all);
+    ModifyWorldTransform(dc, nullptr, MWT_IDENTITY);
+    CutWindowCorners(dc, Covered(windowBox, kBackgroundSize, dpi), dpi);
 }
 
-void PaintBottomStrip(HDC dc, const RECT& box) {
+void PaintBottomStrip(HDC dc, const RECT& windowBox, UINT dpi) {
+    const DesignSpace space(dc, windowBox, kBottomStripSize, dpi);
+    const RECT& box = space.box();
     const int width = std::min<int>(kBottomStripSize.cx, Px(kClient.width) - box.left);
     Fill(dc, At(box, 0, 0, kBottomStripSize.cx, kBottomStripSize.cy), kKeyColour);
     VerticalGradient(dc, At(box, 0, 0, width, kBottomStripSize.cy), kFootTop, kFootBottom);
@@ -240,7 +285,8 @@ void PaintBottomStrip(HDC dc, const RECT& box) {
     const RECT bottom = At(box, 0, kBottomStripSize.cy - 1, width, kBottomStripSize.cy);
     for (const RECT& edge : {left, right, bottom})
         FillRect(dc, &edge, border.get());
-    CutWindowCorners(dc, At(box, 0, 0, kBottomStripSize.cx, kBottomStripSize.cy));
+    ModifyWorldTransform(dc, nullptr, MWT_IDENTITY);
+    CutWindowCorners(dc, Covered(windowBox, kBottomStripSize, dpi), dpi);
 }
 
 // An opaque picture drawn once into a surface of its own and copied from then
@@ -249,30 +295,33 @@ void PaintBottomStrip(HDC dc, const RECT& box) {
 // pixels each time. Kept for the process's life (GUI thread only).
 class CachedPicture {
   public:
-    CachedPicture(SIZE size, void (*paint)(HDC, const RECT&)) : size_(size), paint_(paint) {}
+    CachedPicture(SIZE size, void (*paint)(HDC, const RECT&, UINT)) : size_(size), paint_(paint) {}
 
-    void Draw(HDC dc, const RECT& at) {
-        if (!surface_ || !EqualRect(&box_, &at)) {
+    void Draw(HDC dc, const RECT& at, UINT dpi) {
+        const SIZE size{Scaled(size_.cx, dpi), Scaled(size_.cy, dpi)};
+        if (!surface_ || !EqualRect(&box_, &at) || dpi != dpi_) {
             surface_.reset(CreateCompatibleDC(dc));
-            bitmap_.reset(CreateCompatibleBitmap(dc, size_.cx, size_.cy));
+            bitmap_.reset(CreateCompatibleBitmap(dc, size.cx, size.cy));
             if (!surface_ || !bitmap_) {
                 surface_.reset();
-                return paint_(dc, at); // drawn directly, then
+                return paint_(dc, at, dpi); // drawn directly, then
             }
             SelectObject(surface_.get(), bitmap_.get()); // for the surface's whole life
             // Drawn where it lies in the window, so the corners are cut as there.
             SetViewportOrgEx(surface_.get(), -at.left, -at.top, nullptr);
-            paint_(surface_.get(), at);
+            paint_(surface_.get(), at, dpi);
             SetViewportOrgEx(surface_.get(), 0, 0, nullptr);
             box_ = at;
+            dpi_ = dpi;
         }
-        BitBlt(dc, at.left, at.top, size_.cx, size_.cy, surface_.get(), 0, 0, SRCCOPY);
+        BitBlt(dc, at.left, at.top, size.cx, size.cy, surface_.get(), 0, 0, SRCCOPY);
     }
 
   private:
-    SIZE size_;
-    void (*paint_)(HDC, const RECT&);
+    SIZE size_; // at 96 dpi
+    void (*paint_)(HDC, const RECT&, UINT);
     RECT box_{};
+    UINT dpi_ = 0;
     // The bitmap outlives the context it is selected into.
     UniqueBitmap bitmap_;
     UniqueHdc surface_;
@@ -280,17 +329,19 @@ class CachedPicture {
 
 } // namespace
 
-void DrawBackground(HDC dc, const RECT& box) {
+void DrawBackground(HDC dc, const RECT& box, UINT dpi) {
     static CachedPicture cached(kBackgroundSize, PaintBackground);
-    cached.Draw(dc, box);
+    cached.Draw(dc, box, dpi);
 }
 
-void DrawBottomStrip(HDC dc, const RECT& box) {
+void DrawBottomStrip(HDC dc, const RECT& box, UINT dpi) {
     static CachedPicture cached(kBottomStripSize, PaintBottomStrip);
-    cached.Draw(dc, box);
+    cached.Draw(dc, box, dpi);
 }
 
-void DrawCloseHighlight(HDC dc, const RECT& box) {
+void DrawCloseHighlight(HDC dc, const RECT& windowBox, UINT dpi) {
+    const DesignSpace space(dc, windowBox, kCloseHighlightSize, dpi);
+    const RECT& box = space.box();
     const RECT all = At(box, 0, 0, kCloseHighlightSize.cx, kCloseHighlightSize.cy);
     Fill(dc, all, kKeyColour); // beyond the window's right edge: never seen
     // Down to the window's edge and over its top border, square under the
@@ -301,10 +352,13 @@ void DrawCloseHighlight(HDC dc, const RECT& box) {
                    kCloseRedEdge);
     const RECT glyph{box.left - 1, box.top, box.left + visible, box.top + kCloseHighlightSize.cy};
     DrawCloseGlyph(dc, glyph, kWhite);
-    CutWindowCorners(dc, all);
+    ModifyWorldTransform(dc, nullptr, MWT_IDENTITY);
+    CutWindowCorners(dc, Covered(windowBox, kCloseHighlightSize, dpi), dpi);
 }
 
-void DrawMinimiseHighlight(HDC dc, const RECT& box) {
+void DrawMinimiseHighlight(HDC dc, const RECT& windowBox, UINT dpi) {
+    const DesignSpace space(dc, windowBox, kMinimiseHighlightSize, dpi);
+    const RECT& box = space.box();
     const RECT all = At(box, 0, 0, kMinimiseHighlightSize.cx, kMinimiseHighlightSize.cy);
     VerticalGradient(dc, all, kStripTop, Blend(kStripTop, kStripBottom, 17, 24));
     DrawButtonFace(dc, all, kHover, kHoverEdge);

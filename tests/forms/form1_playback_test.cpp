@@ -51,15 +51,6 @@ class Form1Playback : public Form1Stage {
                          5000);
     }
 
-    // The one message box shown since the last call.
-    void ExpectShown(const wchar_t* prompt, const wchar_t* caption, UINT icon) {
-        ASSERT_EQ(shown.size(), 1u);
-        EXPECT_EQ(shown[0].prompt, prompt);
-        EXPECT_EQ(shown[0].caption, caption);
-        EXPECT_EQ(shown[0].flags & MB_ICONMASK, icon);
-        shown.clear();
-    }
-
     NullAudioOutputs outputs;
 };
 
@@ -295,40 +286,44 @@ TEST_F(Form1Playback, ASongThatCannotPlayBringsTheNoticeWhichSwitchesThePollOff)
     EXPECT_EQ(Form3::Current(), nullptr);
 }
 
-TEST(NoticePicture, ShowsOnlyRedOnTheKeyColour) {
-    void* bits = nullptr;
-    const UniqueBitmap bitmap = CreateTopDownDib(kNoticePictureWidth, kNoticePictureHeight, &bits);
-    UniqueHdc dc(CreateCompatibleDC(nullptr));
-    ASSERT_TRUE(bitmap && dc);
-    SelectGuard use(dc.get(), bitmap.get());
-    DrawNoticePicture(dc.get(), 0, 0);
-    GdiFlush();
+// At 96 dpi and at twice that, drawn rather than stretched.
+TEST(NoticePicture, ShowsOnlyRedOnTheKeyColourAtEveryScale) {
+    for (const int scale : {1, 2}) {
+        const int width = kNoticePictureWidth * scale, height = kNoticePictureHeight * scale;
+        void* bits = nullptr;
+        const UniqueBitmap bitmap = CreateTopDownDib(width, height, &bits);
+        UniqueHdc dc(CreateCompatibleDC(nullptr));
+        ASSERT_TRUE(bitmap && dc);
+        SelectGuard use(dc.get(), bitmap.get());
+        DrawNoticePicture(dc.get(), 0, 0, 96 * scale);
+        GdiFlush();
 
-    auto at = [&](int x, int y) {
-        const DWORD bgr = static_cast<const DWORD*>(bits)[y * kNoticePictureWidth + x];
-        return RGB((bgr >> 16) & 0xFF, (bgr >> 8) & 0xFF, bgr & 0xFF);
-    };
-    size_t red = 0, textRed = 0; // the two lines of text lie in rows 60 to 95
-    for (int y = 0; y < kNoticePictureHeight; ++y)
-        for (int x = 0; x < kNoticePictureWidth; ++x) {
-            const COLORREF c = at(x, y);
-            ASSERT_TRUE(c == kNoticeKeyColor || c == kNoticeRed)
-                << x << "," << y << " " << std::hex << c;
-            red += c == kNoticeRed;
-            textRed += c == kNoticeRed && y >= 60 && y < 96;
-        }
-    EXPECT_GT(textRed, 200u);
-    EXPECT_LT(red, static_cast<size_t>(kNoticePictureWidth * kNoticePictureHeight / 3));
-    const struct {
-        int x, y;
-        COLORREF colour;
-    } fixed[] = {
-        {0, 0, kNoticeKeyColor},   {199, 99, kNoticeKeyColor}, {100, 30, kNoticeRed}, // bar centre
-        {100, 7, kNoticeRed},      {100, 53, kNoticeRed},      {76, 30, kNoticeRed},  // the ring
-        {90, 40, kNoticeKeyColor}, {110, 20, kNoticeKeyColor}, // beside the bar
-    };
-    for (const auto& p : fixed)
-        EXPECT_EQ(at(p.x, p.y), p.colour) << p.x << "," << p.y;
+        auto at = [&](int x, int y) {
+            const DWORD bgr = static_cast<const DWORD*>(bits)[y * width + x];
+            return RGB((bgr >> 16) & 0xFF, (bgr >> 8) & 0xFF, bgr & 0xFF);
+        };
+        size_t red = 0, textRed = 0; // the two lines of text lie in rows 60 to 95
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const COLORREF c = at(x, y);
+                ASSERT_TRUE(c == kNoticeKeyColor || c == kNoticeRed)
+                    << x << "," << y << " " << std::hex << c;
+                red += c == kNoticeRed;
+                textRed += c == kNoticeRed && y >= 60 * scale && y < 96 * scale;
+            }
+        EXPECT_GT(textRed, 200u * scale * scale);
+        EXPECT_LT(red, static_cast<size_t>(width * height / 3));
+        const struct {
+            int x, y;
+            COLORREF colour;
+        } fixed[] = {
+            {0, 0, kNoticeKeyColor},   {199, 99, kNoticeKeyColor}, {100, 30, kNoticeRed}, // bar
+            {100, 7, kNoticeRed},      {100, 53, kNoticeRed},      {76, 30, kNoticeRed},  // ring
+            {90, 40, kNoticeKeyColor}, {110, 20, kNoticeKeyColor}, // beside the bar
+        };
+        for (const auto& p : fixed)
+            EXPECT_EQ(at(p.x * scale, p.y * scale), p.colour) << p.x << "," << p.y << " x" << scale;
+    }
 }
 
 } // namespace

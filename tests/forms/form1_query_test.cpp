@@ -1,12 +1,5 @@
-#include "answers.h"
-#include "form1.h"
-#include "gui_test.h"
-#include "loopback_server.h"
-#include "message_pump.h"
+#include "form1_stage.h"
 #include "query_address.h"
-
-#include <gtest/gtest.h>
-#include <commctrl.h>
 
 #include <stdexcept>
 #include <string>
@@ -58,18 +51,12 @@ LoopbackResponse Xml(std::string body, int status = 200) {
     return r;
 }
 
-// The window is never shown: Wine's X11 driver takes two seconds to take a
-// shown window down, and nothing here depends on it being seen.
-class Form1Query : public testing::Test {
+class Form1Query : public Form1Stage {
   protected:
-    static void SetUpTestSuite() { InitGuiTestThread(); }
-
     void SetUp() override {
         HttpOptions http;
         http.receiveTimeoutMs = 800;
-        form = std::make_unique<Form1>(server.BaseAddress(), http);
-        form->SetMessageBox(RecordMessages(shown));
-        ASSERT_TRUE(form->Create());
+        Open({}, Settings(L""), http);
     }
 
     void Answer(LoopbackResponse response) { server.Serve(kPath, std::move(response)); }
@@ -87,14 +74,7 @@ class Form1Query : public testing::Test {
         ASSERT_TRUE(PumpUntil([&] { return !form->QueryRunning(); }, 10000));
     }
 
-    // Exactly one message box was shown since the last call, and it was this one.
-    void ExpectError(const wchar_t* prompt) {
-        ASSERT_EQ(shown.size(), 1u);
-        EXPECT_EQ(shown[0].prompt, prompt);
-        EXPECT_EQ(shown[0].caption, L"错误");
-        EXPECT_EQ(shown[0].flags & MB_ICONMASK, static_cast<UINT>(MB_ICONSTOP));
-        shown.clear();
-    }
+    void ExpectError(const wchar_t* prompt) { ExpectShown(prompt, L"错误", MB_ICONSTOP); }
 
     int RowCount() const { return ListView_GetItemCount(form->ListView1()); }
 
@@ -108,10 +88,6 @@ class Form1Query : public testing::Test {
         EXPECT_TRUE(IsWindowEnabled(form->ListView1()));
         EXPECT_TRUE(form->Timer1Enabled());
     }
-
-    LoopbackServer server;
-    std::unique_ptr<Form1> form;
-    std::vector<ShownMessage> shown;
 };
 
 const std::vector<AnswerSong> kThreeSongs = {

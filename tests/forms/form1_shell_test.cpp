@@ -1,4 +1,5 @@
 #include "form1.h"
+#include "form1_design.h"
 #include "gui_test.h"
 #include "icon_pixels.h"
 #include "message_pump.h"
@@ -9,7 +10,6 @@
 #include <commctrl.h>
 
 #include <cmath>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -17,8 +17,6 @@ namespace {
 
 constexpr char kHomePage[] = "https://qzone.qq.com/";
 
-// The fake xdg-open on PATH writes each address Wine's browser hands it to a
-// list beside the Wine prefix; the tests that open pages run one at a time.
 // The window is never shown: Wine's X11 driver takes two seconds to take a
 // shown window down, and nothing here depends on it being seen.
 class Form1Shell : public testing::Test {
@@ -26,9 +24,6 @@ class Form1Shell : public testing::Test {
     static void SetUpTestSuite() { InitGuiTestThread(); }
 
     void SetUp() override {
-        log_ = "Z:" + std::string(getenv("WINEPREFIX") ? getenv("WINEPREFIX") : "/tmp") +
-               "/qzm-opened.log";
-        std::remove(log_.c_str());
         form = std::make_unique<Form1>(L"http://127.0.0.1:9"); // nothing is asked or played
         form->SetMessageBox(RecordMessages(shown));
         ASSERT_TRUE(form->Create());
@@ -40,9 +35,8 @@ class Form1Shell : public testing::Test {
         PumpUntil(
             [&] {
                 lines.clear();
-                std::ifstream in(log_);
-                for (std::string line; std::getline(in, line);)
-                    lines.push_back(line.substr(line.find(' ') + 1));
+                for (const auto& [at, address] : opened.Read())
+                    lines.push_back(address);
                 return lines.size() >= count;
             },
             ms);
@@ -62,7 +56,7 @@ class Form1Shell : public testing::Test {
 
     std::unique_ptr<Form1> form;
     std::vector<ShownMessage> shown;
-    std::string log_;
+    OpenedPages opened;
 };
 
 // One window from loading to 退出: its shape, the skin, the painted frame's
@@ -150,36 +144,49 @@ TEST_F(Form1Shell, TheFramedWindowFromLoadToExit) {
 
 // Pure blue is the window's colour key: the pictures may use it only in the
 // rounded-off corners and beyond the client area, where the window is meant
-// to be see-through.
-TEST(Pictures, AreNeverPureBlueWhereTheWindowShows) {
-    constexpr int W = 598, H = 328, kVisibleWidth = 594, kRadius = 6;
-    void* bits = nullptr;
-    const UniqueBitmap bitmap = CreateTopDownDib(W, H, &bits);
-    UniqueHdc dc(CreateCompatibleDC(nullptr));
-    ASSERT_TRUE(bitmap && dc);
-    const SelectGuard use(dc.get(), bitmap.get());
-    const struct {
-        void (*draw)(HDC, const RECT&);
-        RECT box;
-    } pictures[] = {
-        {pictures::DrawBackground, {0, 0, 598, 323}},
-        {pictures::DrawBottomStrip, {0, 304, 598, 328}},
-        {pictures::DrawIconPicture, {3, 3, 23, 23}},
-        {pictures::DrawMinimiseHighlight, {512, 0, 538, 17}},
-        {pictures::DrawCloseHighlight, {561, 0, 599, 17}},
-    };
-    for (const auto& p : pictures) {
-        p.draw(dc.get(), p.box);
-        GdiFlush();
-        for (int y = p.box.top; y < std::min<int>(p.box.bottom, H); ++y)
-            for (int x = p.box.left; x < std::min<int>(p.box.right, kVisibleWidth); ++x) {
-                const DWORD pixel = static_cast<const DWORD*>(bits)[y * W + x] & 0xFFFFFF;
-                const int cx = std::clamp(x, kRadius, kVisibleWidth - 1 - kRadius);
-                const int cy = std::clamp(y, kRadius, H - 1 - kRadius);
-                const bool inCorner = std::hypot(x - cx, y - cy) > kRadius - 1.5;
-                if (pixel == 0x0000FF && !inCorner) // pure blue in DIB order
-                    FAIL() << "pure blue at " << x << "," << y;
-            }
+// to be see-through. At every scale they are drawn, not stretched: the
+// window's border stays one solid colour.
+TEST(Pictures, AreNeverPureBlueWhereTheWindowShowsAndStaySolidAtEveryScale) {
+    using namespace form1_design;
+    constexpr DWORD kBorder = 0x4F8FCB; // in DIB order
+    for (const UINT dpi : {96u, 144u, 192u}) {
+        SCOPED_TRACE(dpi);
+        const int W = Scaled(600, dpi), H = Px(kClient.height, dpi);
+        const int visibleWidth = Px(kClient.width, dpi), radius = Scaled(6, dpi);
+        void* bits = nullptr;
+        const UniqueBitmap bitmap = CreateTopDownDib(W, H, &bits);
+        UniqueHdc dc(CreateCompatibleDC(nullptr));
+        ASSERT_TRUE(bitmap && dc);
+        const SelectGuard use(dc.get(), bitmap.get());
+        auto at = [&](int x, int y) { return static_cast<const DWORD*>(bits)[y * W + x] & 0xFFFFFF; };
+        const struct {
+            void (*draw)(HDC, const RECT&, UINT);
+            Placement place;
+        } pictures[] = {
+            {pictures::DrawBackground, kImage1Place},
+            {pictures::DrawBottomStrip, kImage3Place},
+            {pictures::DrawIconPicture, kImage2Place},
+            {pictures::DrawMinimiseHighlight, kMIPlace},
+            {pictures::DrawCloseHighlight, kCLPlace},
+        };
+        for (const auto& p : pictures) {
+            const RECT box = PixelRect(p.place, dpi);
+            p.draw(dc.get(), box, dpi);
+            GdiFlush();
+            for (int y = box.top; y < std::min<int>(box.bottom, H); ++y)
+                for (int x = box.left; x < std::min<int>(box.right, visibleWidth); ++x) {
+                    const int cx = std::clamp(x, radius, visibleWidth - 1 - radius);
+                    const int cy = std::clamp(y, radius, H - 1 - radius);
+                    const bool inCorner = std::hypot(x - cx, y - cy) > radius - 0.5 - dpi / 96.0;
+                    if (at(x, y) == 0x0000FF && !inCorner) // pure blue in DIB order
+                        FAIL() << "pure blue at " << x << "," << y;
+                }
+            if (p.draw == pictures::DrawBackground)
+                for (int y = Scaled(30, dpi); y < Scaled(300, dpi); ++y)
+                    ASSERT_EQ(at(0, y) * 0x1000000ull + at(visibleWidth - 1, y),
+                              kBorder * 0x1000000ull + kBorder)
+                        << "the border at row " << y;
+        }
     }
     const std::vector<std::uint32_t> icon = IconPixels(47);
     EXPECT_EQ(icon.front() >> 24, 0u) << "the icon's corners are transparent";

@@ -46,10 +46,13 @@ class Form1Stage : public testing::Test {
         server.Serve("/fcg-bin/fcgi_agent_zhenghe.fcg", answer);
     }
 
-    // A new main window whose songs play through `audio` (waveOut when empty).
-    void Open(AudioOutputFactory audio, Settings settings = Settings(L"")) {
-        form = std::make_unique<Form1>(server.BaseAddress(), HttpOptions{}, std::move(audio),
+    // A new main window whose songs play through `audio` (waveOut when empty),
+    // laid out for `dpi` (0: the screen's).
+    void Open(AudioOutputFactory audio, Settings settings = Settings(L""), HttpOptions http = {},
+              UINT dpi = 0) {
+        form = std::make_unique<Form1>(server.BaseAddress(), http, std::move(audio),
                                        std::move(settings));
+        form->SetStartDpi(dpi);
         form->SetMessageBox(RecordMessages(shown));
         ASSERT_TRUE(form->Create());
     }
@@ -60,6 +63,15 @@ class Form1Stage : public testing::Test {
         form->Command1_Click();
         ASSERT_TRUE(PumpUntil([&] { return !form->QueryRunning(); }, 10000));
         ASSERT_EQ(ListView_GetItemCount(form->ListView1()), rows);
+    }
+
+    // The one message box shown since the last call.
+    void ExpectShown(const wchar_t* prompt, const wchar_t* caption, UINT icon) {
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].prompt, prompt);
+        EXPECT_EQ(shown[0].caption, caption);
+        EXPECT_EQ(shown[0].flags & MB_ICONMASK, icon);
+        shown.clear();
     }
 
     std::wstring Song(int i) const {
