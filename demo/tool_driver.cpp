@@ -197,22 +197,32 @@ COLORREF ScreenPixel(POINT screen) {
     return GetPixel(dc.get(), screen.x, screen.y);
 }
 
-bool SaveScreenPng(const RECT& area, const std::wstring& path) {
+std::vector<DWORD> ScreenPixels(const RECT& area) {
     const int width = area.right - area.left, height = area.bottom - area.top;
     const WindowDC screen(nullptr, false);
     UniqueHdc memory(CreateCompatibleDC(screen.get()));
     void* bits = nullptr;
     const UniqueBitmap bitmap = CreateTopDownDib(width, height, &bits);
     if (!memory || !bitmap)
-        return false;
+        return {};
     {
         const SelectGuard use(memory.get(), bitmap.get());
         BitBlt(memory.get(), 0, 0, width, height, screen.get(), area.left, area.top,
                SRCCOPY | CAPTUREBLT);
     }
     GdiFlush();
-    for (int i = 0; i < width * height; ++i)
-        static_cast<DWORD*>(bits)[i] |= 0xFF000000; // opaque
+    const auto* pixels = static_cast<const DWORD*>(bits);
+    std::vector<DWORD> out(pixels, pixels + width * height);
+    for (DWORD& pixel : out)
+        pixel |= 0xFF000000; // opaque
+    return out;
+}
+
+bool SaveScreenPng(const RECT& area, const std::wstring& path) {
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    std::vector<DWORD> pixels = ScreenPixels(area);
+    if (pixels.empty())
+        return false;
 
     const ComScope com(COINIT_MULTITHREADED);
     ComPtr<IWICImagingFactory> factory;
@@ -232,6 +242,6 @@ bool SaveScreenPng(const RECT& area, const std::wstring& path) {
            SUCCEEDED(frame->SetPixelFormat(&format)) &&
            SUCCEEDED(frame->WritePixels(static_cast<UINT>(height), static_cast<UINT>(width) * 4,
                                         static_cast<UINT>(width * height * 4),
-                                        static_cast<BYTE*>(bits))) &&
+                                        reinterpret_cast<BYTE*>(pixels.data()))) &&
            SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
 }

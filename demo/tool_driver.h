@@ -50,8 +50,10 @@ void PressKey(WORD virtualKey);
 // The point `client` of the window in screen coordinates.
 POINT ScreenPoint(HWND hwnd, POINT client);
 
-// What the screen shows of `area` (screen coordinates), as a PNG file.
+// What the screen shows of `area` (screen coordinates), as a PNG file, and as
+// pixels row by row (0xAARRGGBB, opaque).
 bool SaveScreenPng(const RECT& area, const std::wstring& path);
+std::vector<DWORD> ScreenPixels(const RECT& area);
 // The screen's pixel at a point.
 COLORREF ScreenPixel(POINT screen);
 

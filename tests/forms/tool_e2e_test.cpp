@@ -313,4 +313,88 @@ TEST_F(ToolEndToEnd, EveryActionIsReachedFromTheKeyboardAndTheMouse) {
     }
 }
 
+// The tool started while the prefix says 144 dpi, as on a 150 % screen: it
+// reads the scale from the system, as a user's would. Only processes started
+// afterwards read the setting, so it is put back at once.
+class ToolEndToEndAt144 : public ToolEndToEnd {
+  protected:
+    static void SetLogPixels(DWORD dpi) {
+        if (dpi)
+            RegSetKeyValueW(HKEY_CURRENT_USER, kDesktop, L"LogPixels", REG_DWORD, &dpi, sizeof(dpi));
+        else
+            RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktop, L"LogPixels");
+    }
+    void SetUp() override {
+        DWORD size = sizeof(previous_);
+        RegGetValueW(HKEY_CURRENT_USER, kDesktop, L"LogPixels", RRF_RT_REG_DWORD, nullptr,
+                     &previous_, &size);
+        SetLogPixels(144);
+        ToolEndToEnd::SetUp();
+        SetLogPixels(previous_);
+        // Seen from here in the screen's own pixels, as the tool lays itself out.
+        awareness_ = SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+    }
+    void TearDown() override {
+        SetLogPixels(previous_);
+        SetThreadDpiAwarenessContext(awareness_);
+    }
+    static constexpr wchar_t kDesktop[] = L"Control Panel\\Desktop";
+    DWORD previous_ = 0;
+    DPI_AWARENESS_CONTEXT awareness_ = nullptr;
+};
+
+TEST_F(ToolEndToEndAt144, AtOneAndAHalfTimesTheScaleAllIsLaidOutAndDrawnSharp) {
+    ClickAt(Centre(WindowRect(qq)));
+    SendMessageW(qq, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"12345"));
+    PressKey(VK_RETURN);
+    ASSERT_TRUE(WaitUntil(10000, [&] { return SendMessageW(table, LVM_GETITEMCOUNT, 0, 0) == 3; }));
+    Sleep(500); // painted
+
+    // Where the design puts the window, 查询 and the columns at 144 dpi.
+    const RECT window = WindowRect(main);
+    EXPECT_EQ((window.right - window.left) * 10000 + window.bottom - window.top, 891 * 10000 + 492);
+    RECT query = WindowRect(FindChild(main, L"Button", L"查询"));
+    OffsetRect(&query, -window.left, -window.top);
+    const RECT designed{180, 48, 241, 85};
+    EXPECT_TRUE(EqualRect(&query, &designed));
+    std::vector<int> columns;
+    for (int i = 0; i < 4; ++i)
+        columns.push_back(static_cast<int>(SendMessageW(table, LVM_GETCOLUMNWIDTH, i, 0)));
+    EXPECT_EQ(columns, (std::vector<int>{44, 146, 97, 516}));
+
+    // Its caption, in 宋体 9 pt at 144 dpi, fits inside the skin's caption box.
+    LOGFONTW design{};
+    design.lfHeight = -18;
+    design.lfWeight = FW_NORMAL;
+    design.lfCharSet = GB2312_CHARSET;
+    wcscpy_s(design.lfFaceName, L"宋体");
+    const HFONT font = CreateFontIndirectW(&design);
+    const HDC dc = CreateCompatibleDC(nullptr);
+    const HGDIOBJ was = SelectObject(dc, font);
+    SIZE caption{};
+    GetTextExtentPoint32W(dc, L"查询", 2, &caption);
+    SelectObject(dc, was);
+    DeleteDC(dc);
+    DeleteObject(font);
+    EXPECT_LE(caption.cx, query.right - query.left - 4);
+    EXPECT_LE(caption.cy, query.bottom - query.top - 4);
+
+    // What the screen shows: the key colour nowhere (it is see-through), the
+    // window's border and the QQ box's frame each one solid colour all along.
+    const int width = window.right - window.left;
+    const std::vector<DWORD> shown = ScreenPixels(window);
+    ASSERT_EQ(shown.size(), static_cast<size_t>(width * (window.bottom - window.top)));
+    auto at = [&](int x, int y) { return shown[static_cast<size_t>(y * width + x)] & 0xFFFFFF; };
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), 0xFF0000FFu), 0) << "pure blue shows";
+    for (int y = 45; y < 450; ++y)
+        ASSERT_EQ(at(0, y), 0x4F8FCBu) << "the window's border at row " << y;
+    RECT box = WindowRect(qq);
+    OffsetRect(&box, -window.left, -window.top);
+    const DWORD frame = 0x54A5D5; // the skin's enabled frame, in screen order
+    for (int x = box.left; x < box.right; ++x)
+        ASSERT_EQ(at(x, box.top) * 0x1000000ull + at(x, box.bottom - 1), frame * 0x1000001ull) << x;
+    for (int y = box.top; y < box.bottom; ++y)
+        ASSERT_EQ(at(box.left, y) * 0x1000000ull + at(box.right - 1, y), frame * 0x1000001ull) << y;
+}
+
 } // namespace
