@@ -111,11 +111,9 @@ class Form1 {
     // test asks its own. The window follows it when the settings change.
     void SetHighContrastQuery(std::function<bool()> query) { highContrastQuery_ = std::move(query); }
     bool HighContrast() const { return highContrast_; }
-    // The dots per inch the window is laid out for: the screen's when created
-    // (or `dpi`, set before Create), then whatever WM_DPICHANGED brings.
+    // The window is laid out for the screen's dots per inch when created (or
+    // for `dpi`, set before Create), then for whatever WM_DPICHANGED brings.
     void SetStartDpi(UINT dpi) { startDpi_ = dpi; }
-    UINT Dpi() const { return drawn_.dpi(); }
-    HFONT LabelFont() const { return labelFont_.get(); }
     bool Saving() const;
     HWND SaveSummaryWindow() const { return summary_; }
 

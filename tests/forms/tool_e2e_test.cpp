@@ -2,6 +2,7 @@
 // loopback service, driven with real mouse and keyboard input under Xvfb, and
 // read from here as a screen reader reads it.
 #include "answers.h"
+#include "gdi_handles.h"
 #include "gui_test.h"
 #include "loopback_server.h"
 #include "tool_driver.h"
@@ -350,51 +351,42 @@ TEST_F(ToolEndToEndAt144, AtOneAndAHalfTimesTheScaleAllIsLaidOutAndDrawnSharp) {
     ASSERT_TRUE(WaitUntil(10000, [&] { return SendMessageW(table, LVM_GETITEMCOUNT, 0, 0) == 3; }));
     Sleep(500); // painted
 
-    // Where the design puts the window, 查询 and the columns at 144 dpi.
+    // The window, 查询 and the columns where the design puts them at 144 dpi;
+    // 查询 in 宋体 9 pt at 144 dpi fits the skin's caption box.
     const RECT window = WindowRect(main);
-    EXPECT_EQ((window.right - window.left) * 10000 + window.bottom - window.top, 891 * 10000 + 492);
     RECT query = WindowRect(FindChild(main, L"Button", L"查询"));
     OffsetRect(&query, -window.left, -window.top);
-    const RECT designed{180, 48, 241, 85};
-    EXPECT_TRUE(EqualRect(&query, &designed));
-    std::vector<int> columns;
+    std::vector<long> layout{window.right - window.left, window.bottom - window.top, query.left,
+                             query.top, query.right, query.bottom};
     for (int i = 0; i < 4; ++i)
-        columns.push_back(static_cast<int>(SendMessageW(table, LVM_GETCOLUMNWIDTH, i, 0)));
-    EXPECT_EQ(columns, (std::vector<int>{44, 146, 97, 516}));
-
-    // Its caption, in 宋体 9 pt at 144 dpi, fits inside the skin's caption box.
-    LOGFONTW design{};
-    design.lfHeight = -18;
-    design.lfWeight = FW_NORMAL;
-    design.lfCharSet = GB2312_CHARSET;
-    wcscpy_s(design.lfFaceName, L"宋体");
-    const HFONT font = CreateFontIndirectW(&design);
-    const HDC dc = CreateCompatibleDC(nullptr);
-    const HGDIOBJ was = SelectObject(dc, font);
+        layout.push_back(static_cast<long>(SendMessageW(table, LVM_GETCOLUMNWIDTH, i, 0)));
+    EXPECT_EQ(layout, (std::vector<long>{891, 492, 180, 48, 241, 85, 44, 146, 97, 516}));
+    const UniqueHdc dc(CreateCompatibleDC(nullptr));
+    const UniqueFont font(CreateFontW(-18, 0, 0, 0, FW_NORMAL, 0, 0, 0, GB2312_CHARSET, 0, 0, 0, 0,
+                                      L"宋体"));
+    const SelectGuard use(dc.get(), font.get());
     SIZE caption{};
-    GetTextExtentPoint32W(dc, L"查询", 2, &caption);
-    SelectObject(dc, was);
-    DeleteDC(dc);
-    DeleteObject(font);
-    EXPECT_LE(caption.cx, query.right - query.left - 4);
-    EXPECT_LE(caption.cy, query.bottom - query.top - 4);
+    GetTextExtentPoint32W(dc.get(), L"查询", 2, &caption);
+    EXPECT_TRUE(caption.cx <= query.right - query.left - 4 && caption.cy <= query.bottom - query.top - 4);
 
-    // What the screen shows: the key colour nowhere (it is see-through), the
-    // window's border and the QQ box's frame each one solid colour all along.
+    // On the screen: the key colour nowhere (it is see-through), the window's
+    // border and the QQ box's flat frame each one solid colour all along.
     const int width = window.right - window.left;
     const std::vector<DWORD> shown = ScreenPixels(window);
     ASSERT_EQ(shown.size(), static_cast<size_t>(width * (window.bottom - window.top)));
     auto at = [&](int x, int y) { return shown[static_cast<size_t>(y * width + x)] & 0xFFFFFF; };
     EXPECT_EQ(std::count(shown.begin(), shown.end(), 0xFF0000FFu), 0) << "pure blue shows";
-    for (int y = 45; y < 450; ++y)
-        ASSERT_EQ(at(0, y), 0x4F8FCBu) << "the window's border at row " << y;
     RECT box = WindowRect(qq);
     OffsetRect(&box, -window.left, -window.top);
-    const DWORD frame = 0x54A5D5; // the skin's enabled frame, in screen order
-    for (int x = box.left; x < box.right; ++x)
-        ASSERT_EQ(at(x, box.top) * 0x1000000ull + at(x, box.bottom - 1), frame * 0x1000001ull) << x;
-    for (int y = box.top; y < box.bottom; ++y)
-        ASSERT_EQ(at(box.left, y) * 0x1000000ull + at(box.right - 1, y), frame * 0x1000001ull) << y;
+    for (int y = 45; y < 450; ++y)
+        ASSERT_EQ(at(0, y), 0x4F8FCBu) << "the window's border at row " << y;
+    for (int x = box.left, y = box.top; x < box.right || y < box.bottom; ++x, ++y) {
+        const int cx = std::min<int>(x, box.right - 1), cy = std::min<int>(y, box.bottom - 1);
+        ASSERT_EQ((std::vector<DWORD>{at(cx, box.top), at(cx, box.bottom - 1), at(box.left, cy),
+                                      at(box.right - 1, cy)}),
+                  std::vector<DWORD>(4, 0x54A5D5)) // the skin's enabled frame
+            << cx << "," << cy;
+    }
 }
 
 } // namespace
