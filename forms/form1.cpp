@@ -459,10 +459,6 @@ int Form1::ShowMessage(const wchar_t* prompt, const wchar_t* caption, UINT flags
     return messageBox_(hwnd_, prompt, caption, flags);
 }
 
-RECT Form1::GuRLRect() {
-    return PixelRect(kGuRLPlace);
-}
-
 void Form1::Paint() {
     const PaintDC paint(hwnd_);
     if (highContrast_) {

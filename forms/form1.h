@@ -63,7 +63,7 @@ class Form1 {
     const std::wstring& GuRL() const { return drawn_[kGuRL].text; }
     const std::wstring& Label8() const { return drawn_[kLabel8].text; }
     // Where GuRL lies in the client area (a double-click there copies).
-    static RECT GuRLRect();
+    RECT GuRLRect() const { return drawn_.Area(kGuRL); }
     // The labels and pictures the window draws itself (what is shown, where).
     const DrawnControls& Drawn() const { return drawn_; }
 

@@ -153,7 +153,7 @@ TEST_F(Form1Playback, DoubleClickPlaysAndTheButtonPausesAndResumes) {
 // Copying a shown song's address by a real double-click is for the end-to-end test.
 TEST_F(Form1Playback, DoubleClickOnTheAddressCopiesItAndConfirms) {
     PutOnClipboard(L"something else");
-    const RECT gurl = Form1::GuRLRect();
+    const RECT gurl = form->GuRLRect();
     const LPARAM inside = MAKELPARAM((gurl.left + gurl.right) / 2, (gurl.top + gurl.bottom) / 2);
     SendMessageW(form->hwnd(), WM_LBUTTONDBLCLK, MK_LBUTTON, inside);
     EXPECT_EQ(ClipboardText(), L""); // nothing clicked yet: an empty text
