@@ -243,7 +243,8 @@ void Form1::ShowSaveSummary(const std::wstring& text) {
     summary_ = CreateWindowExW(WS_EX_TOOLWINDOW, L"EDIT", L"全部保存",
                                WS_OVERLAPPEDWINDOW | WS_VSCROLL | ES_MULTILINE | ES_READONLY |
                                    ES_AUTOVSCROLL,
-                               CW_USEDEFAULT, CW_USEDEFAULT, 420, 260, nullptr, nullptr,
+                               CW_USEDEFAULT, CW_USEDEFAULT, Scaled(420, drawn_.dpi()),
+                               Scaled(260, drawn_.dpi()), nullptr, nullptr,
                                GetModuleHandleW(nullptr), nullptr);
     if (!summary_)
         return;
