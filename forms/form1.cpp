@@ -42,6 +42,15 @@ HWND MakeChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style
                            GetModuleHandleW(nullptr), nullptr);
 }
 
+// The program's icon at `size`: from the icon file built into the program
+// (drawn by the same code at build time), else drawn now.
+HICON LoadAppIcon(int size) {
+    if (auto* icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1),
+                                                   IMAGE_ICON, size, size, 0)))
+        return icon;
+    return pictures::CreateAppIcon(size);
+}
+
 // The window's client area at `dpi`, placed with its top-left corner at `at`.
 RECT ClientAt(POINT at, UINT dpi) {
     return {at.x, at.y, at.x + Px(kClient.width, dpi), at.y + Px(kClient.height, dpi)};
@@ -382,8 +391,8 @@ void Form1::CreateControls() {
     qqBrush_.reset(CreateSolidBrush(kFormBackColor));
     const UINT dpi = drawn_.dpi();
     MakeFonts(dpi);
-    bigIcon_.reset(pictures::CreateAppIcon(GetSystemMetrics(SM_CXICON)));
-    smallIcon_.reset(pictures::CreateAppIcon(GetSystemMetrics(SM_CXSMICON)));
+    bigIcon_.reset(LoadAppIcon(GetSystemMetrics(SM_CXICON)));
+    smallIcon_.reset(LoadAppIcon(GetSystemMetrics(SM_CXSMICON)));
     SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
     SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
 

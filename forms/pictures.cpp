@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 namespace pictures {
 namespace {
@@ -227,8 +228,12 @@ void DrawIconPicture(HDC dc, const RECT& box, UINT) { // the box is in pixels at
     UniqueHdc source(CreateCompatibleDC(dc));
     if (!bitmap || !source)
         return;
-    const std::vector<std::uint32_t> pixels = IconPixels(size);
-    std::copy(pixels.begin(), pixels.end(), static_cast<std::uint32_t*>(bits));
+    // Drawn once per size (GUI thread only): every repaint shows it.
+    static std::map<int, std::vector<std::uint32_t>> drawn;
+    auto [it, added] = drawn.try_emplace(size);
+    if (added)
+        it->second = IconPixels(size);
+    std::copy(it->second.begin(), it->second.end(), static_cast<std::uint32_t*>(bits));
     const SelectGuard use(source.get(), bitmap.get());
     const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
     AlphaBlend(dc, box.left, box.top, size, size, source.get(), 0, 0, size, size, blend);
