@@ -55,13 +55,6 @@ struct DemoSong {
     LoopbackResponse body;
 };
 
-LoopbackResponse Audio(std::string body, const char* type) {
-    LoopbackResponse r;
-    r.contentType = type;
-    r.body = std::move(body);
-    return r;
-}
-
 // The service writes ':', '.' and '/' of an address as character references
 // and adds one character after it.
 std::wstring ServiceAddress(uint16_t port, const std::string& file) {
@@ -84,21 +77,41 @@ int main(int argc, char** argv) {
     const double C = 261.6, D = 293.7, E = 329.6, F = 349.2, G = 392.0, A = 440.0, B = 493.9;
     std::vector<DemoSong> songs;
     songs.push_back({L"卡农和弦", L"示例乐队", "1.wav",
-                     Audio(MakeChordTune({{C, E, G}, {G / 2, B / 2, D}, {A / 2, C, E}, {E / 2, G / 2, B / 2},
-                                          {F / 2, A / 2, C}, {C, E, G}, {F / 2, A / 2, C}, {G / 2, B / 2, D}},
-                                         0.7),
-                           "audio/wav")});
-    songs.push_back({L"小星星", L"童谣", "2.wav",
-                     Audio(MakeChordTune({{C}, {C}, {G}, {G}, {A}, {A}, {G, E}, {F}, {F}, {E}, {E},
-                                          {D}, {D}, {C, E, G}},
-                                         0.4),
-                           "audio/wav")});
+                     AudioAnswer(MakeChordTune({{C, E, G},
+                                                {G / 2, B / 2, D},
+                                                {A / 2, C, E},
+                                                {E / 2, G / 2, B / 2},
+                                                {F / 2, A / 2, C},
+                                                {C, E, G},
+                                                {F / 2, A / 2, C},
+                                                {G / 2, B / 2, D}},
+                                               0.7),
+                                 "audio/wav")});
+    songs.push_back(
+        {L"小星星", L"童谣", "2.wav",
+         AudioAnswer(
+             MakeChordTune(
+                 {{C}, {C}, {G}, {G}, {A}, {A}, {G, E}, {F}, {F}, {E}, {E}, {D}, {D}, {C, E, G}},
+                 0.4),
+             "audio/wav")});
     songs.push_back({L"欢乐颂", L"贝多芬", "3.wav",
-                     Audio(MakeChordTune({{E, C}, {E, C}, {F, A / 2}, {G, B / 2}, {G, B / 2},
-                                          {F, A / 2}, {E, C}, {D, B / 2}, {C, E / 2}, {C, E / 2},
-                                          {D, G / 2}, {E, C}, {E, C}, {D, B / 2}, {D, G / 2, B / 2}},
-                                         0.4),
-                           "audio/wav")});
+                     AudioAnswer(MakeChordTune({{E, C},
+                                                {E, C},
+                                                {F, A / 2},
+                                                {G, B / 2},
+                                                {G, B / 2},
+                                                {F, A / 2},
+                                                {E, C},
+                                                {D, B / 2},
+                                                {C, E / 2},
+                                                {C, E / 2},
+                                                {D, G / 2},
+                                                {E, C},
+                                                {E, C},
+                                                {D, B / 2},
+                                                {D, G / 2, B / 2}},
+                                               0.4),
+                                 "audio/wav")});
     if (argc > 2) {
         // MP3 frames follow each other: a few copies of a short tone make a song.
         const std::string tone = ReadFile(argv[2]);
@@ -106,7 +119,7 @@ int main(int argc, char** argv) {
         for (int i = 0; i < 8 && !tone.empty(); ++i)
             mp3 += tone;
         if (!mp3.empty())
-            songs.push_back({L"纯音 (MP3)", L"示例歌手", "4.mp3", Audio(mp3, "audio/mpeg")});
+            songs.push_back({L"纯音 (MP3)", L"示例歌手", "4.mp3", AudioAnswer(mp3, "audio/mpeg")});
     }
 
     std::vector<AnswerSong> list;
@@ -116,14 +129,10 @@ int main(int argc, char** argv) {
     }
     list.push_back({ServiceAddress(port, "gone.mp3"), L"失效的地址", L"(演示播放失败)"});
 
-    LoopbackResponse answer;
-    answer.body = MakeAnswer(list, "GB2312", 936);
     server.Serve(std::string(kListPath) + "?UIN=" + kSampleNumber +
                      "&TYPE=16&PAGE_START=1&PAGE_END=10000&SELECT_FLAG=1",
-                 std::move(answer));
-    LoopbackResponse empty;
-    empty.body = MakeAnswer({}, "GB2312", 936);
-    server.Serve(kListPath, std::move(empty));
+                 XmlAnswer(MakeAnswer(list, "GB2312", 936)));
+    server.Serve(kListPath, XmlAnswer(MakeAnswer({}, "GB2312", 936)));
 
     std::printf("demo service on %ls: %s answers %zu songs, other numbers none\n",
                 server.BaseAddress().c_str(), kSampleNumber, list.size());

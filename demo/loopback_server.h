@@ -56,6 +56,21 @@ struct LoopbackResponse {
     bool Chunked() const { return chunked || Endless(); } // an endless body has no length
 };
 
+// The common answers: an XML document (or error page) with its status, and a
+// song's bytes with their type.
+inline LoopbackResponse XmlAnswer(std::string body, int status = 200) {
+    LoopbackResponse r;
+    r.status = status;
+    r.body = std::move(body);
+    return r;
+}
+inline LoopbackResponse AudioAnswer(std::string body, std::string type = "audio/mpeg") {
+    LoopbackResponse r;
+    r.body = std::move(body);
+    r.contentType = std::move(type);
+    return r;
+}
+
 // An HTTP/1.1 server on 127.0.0.1, run inside the test process, on a port of
 // the system's choosing unless one is given. Each connection gets a thread;
 // the destructor ends them all, including those told never to answer.

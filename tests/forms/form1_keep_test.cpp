@@ -146,9 +146,8 @@ TEST_F(Form1Keep, SettingsAreRememberedAndOnlyWebAddressesOpen) {
     EXPECT_TRUE(form->PlayOn());
 
     // A list's address that is no web address never reaches the shell.
-    LoopbackResponse list;
-    list.body = MakeAnswer({{L"C:\\Windows\\notepad.exe ", L"x", L"y"}});
-    server.Serve("/fcg-bin/fcgi_agent_zhenghe.fcg", list);
+    server.Serve("/fcg-bin/fcgi_agent_zhenghe.fcg",
+                 XmlAnswer(MakeAnswer({{L"C:\\Windows\\notepad.exe ", L"x", L"y"}})));
     form->Command1_Click();
     ASSERT_TRUE(PumpUntil([&] { return form->Rows().size() == 1; }, 10000));
     Select(0);

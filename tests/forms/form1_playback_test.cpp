@@ -250,10 +250,7 @@ TEST_F(Form1Playback, ASongThatCannotPlayBringsTheNoticeWhichSwitchesThePollOff)
 
     // ... until the player's state changes again: bytes that are no song
     // bring the notice within one poll.
-    LoopbackResponse junk;
-    junk.contentType = "audio/mpeg";
-    junk.body = std::string(20000, '\x5A');
-    server.Serve("/gone.mp3", junk);
+    server.Serve("/gone.mp3", AudioAnswer(std::string(20000, '\x5A')));
     Notify(NM_DBLCLK, 2);
     EXPECT_TRUE(PumpUntil([&] { return form->Timer1Enabled(); }, 1000));
     ASSERT_TRUE(StatusBecomes(L"准备就绪"));

@@ -44,13 +44,6 @@ std::vector<std::pair<std::wstring, int>> Columns(HWND table) {
     return columns;
 }
 
-LoopbackResponse Xml(std::string body, int status = 200) {
-    LoopbackResponse r;
-    r.status = status;
-    r.body = std::move(body);
-    return r;
-}
-
 class Form1Query : public Form1Stage {
   protected:
     void SetUp() override {
@@ -109,7 +102,7 @@ TEST_F(Form1Query, FillsTheTableWithDecodedRowsOrSaysWhyNot) {
         EXPECT_FALSE(GetWindowLongW(list, GWL_STYLE) & WS_VISIBLE);
 
     // Enter in the QQ box does what the button does, message included.
-    Answer(Xml(MakeAnswer(kThreeSongs, "GB2312", 936)));
+    Answer(XmlAnswer(MakeAnswer(kThreeSongs, "GB2312", 936)));
     Query(L"1234", true);
     ExpectError(kBadNumber);
     Query(L"123456", true);
@@ -148,7 +141,7 @@ TEST_F(Form1Query, FillsTheTableWithDecodedRowsOrSaysWhyNot) {
 
     // Accepted texts go out untrimmed, escaped; an answer without songs
     // empties the table, keeps its columns and says nothing.
-    Answer(Xml(MakeAnswer({})));
+    Answer(XmlAnswer(MakeAnswer({})));
     const std::pair<const wchar_t*, std::string> accepted[] = {
         {L" 12345 ", "%2012345%20"}, {L"12345&TYPE=1", "12345%26TYPE%3D1"}};
     for (const auto& [typed, sent] : accepted) {
@@ -162,11 +155,11 @@ TEST_F(Form1Query, FillsTheTableWithDecodedRowsOrSaysWhyNot) {
     // A failed transfer or document never leaves the earlier number's songs.
     const std::string full = MakeAnswer(kThreeSongs);
     const std::pair<const char*, LoopbackResponse> failures[] = {
-        {"404 with XML", Xml("<?xml version=\"1.0\"?><error>not found</error>", 404)},
-        {"truncated XML", Xml(full.substr(0, full.size() - 40))}};
+        {"404 with XML", XmlAnswer("<?xml version=\"1.0\"?><error>not found</error>", 404)},
+        {"truncated XML", XmlAnswer(full.substr(0, full.size() - 40))}};
     for (const auto& [what, failure] : failures) {
         SCOPED_TRACE(what);
-        Answer(Xml(full));
+        Answer(XmlAnswer(full));
         Query(L"11111");
         ASSERT_EQ(RowCount(), 3);
         Answer(failure);
@@ -181,13 +174,13 @@ TEST_F(Form1Query, FillsTheTableWithDecodedRowsOrSaysWhyNot) {
         throw std::runtime_error("no memory for a message box");
     });
     Query(L"1234");
-    Answer(Xml(full));
+    Answer(XmlAnswer(full));
     Query(L"12345");
     EXPECT_EQ(RowCount(), 3);
 }
 
 TEST_F(Form1Query, RunsOffTheWindowThreadAndRefusesASecondQuery) {
-    LoopbackResponse slow = Xml(MakeAnswer(kThreeSongs));
+    LoopbackResponse slow = XmlAnswer(MakeAnswer(kThreeSongs));
     slow.delayMs = 600;
     Answer(slow);
     Query(L"11111");
@@ -240,7 +233,7 @@ TEST_F(Form1Query, RunsOffTheWindowThreadAndRefusesASecondQuery) {
 // A full message queue refuses a post; the worker's report still arrives.
 TEST(QueryRunner, AReportTheQueueRefusedAtFirstStillArrives) {
     LoopbackServer server;
-    server.Serve(kPath, Xml(MakeAnswer(kThreeSongs)));
+    server.Serve(kPath, XmlAnswer(MakeAnswer(kThreeSongs)));
     const HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                         nullptr, nullptr);
     static int refusals;

@@ -32,18 +32,14 @@ class Form1Stage : public testing::Test {
     // trailing character the list's format carries).
     void Serve(int songs, double seconds, std::vector<AnswerSong> list) {
         for (int i = 1; i <= songs; ++i) {
-            LoopbackResponse song;
-            song.contentType = "audio/wav";
-            song.body = MakeWav(MakeTonePcm(8000, 1, seconds, 300.0 * i), 8000, 1);
-            wavs.push_back(song.body);
-            server.Serve("/song" + std::to_string(i) + ".wav", song);
+            wavs.push_back(MakeWav(MakeTonePcm(8000, 1, seconds, 300.0 * i), 8000, 1));
+            server.Serve("/song" + std::to_string(i) + ".wav",
+                         AudioAnswer(wavs.back(), "audio/wav"));
         }
         for (AnswerSong& row : list)
             if (row.url)
                 row.url = server.BaseAddress() + *row.url + L" ";
-        LoopbackResponse answer;
-        answer.body = MakeAnswer(list);
-        server.Serve("/fcg-bin/fcgi_agent_zhenghe.fcg", answer);
+        server.Serve("/fcg-bin/fcgi_agent_zhenghe.fcg", XmlAnswer(MakeAnswer(list)));
     }
 
     // A new main window whose songs play through `audio` (waveOut when empty),

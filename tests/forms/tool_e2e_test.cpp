@@ -50,17 +50,14 @@ class ToolEndToEnd : public testing::Test {
         ASSERT_TRUE(server.Listening()) << "port " << QZM_DEMO_PORT << " is taken";
         const std::wstring base = server.BaseAddress();
         for (int i = 1; i <= 2; ++i) {
-            LoopbackResponse song;
-            song.contentType = "audio/wav";
-            song.body = MakeWav(MakeTonePcm(8000, 1, 30.0, 300.0 * i), 8000, 1);
-            server.Serve("/song" + std::to_string(i) + ".wav", song);
+            server.Serve(
+                "/song" + std::to_string(i) + ".wav",
+                AudioAnswer(MakeWav(MakeTonePcm(8000, 1, 30.0, 300.0 * i), 8000, 1), "audio/wav"));
         }
-        LoopbackResponse list;
-        list.body = MakeAnswer({{base + L"/song1.wav ", L"一", L"甲"},
-                                {base + L"/song2.wav ", L"二", L"乙"},
-                                {base + L"/gone.mp3 ", L"三", L"丙"}},
-                               "GB2312", 936);
-        server.Serve(kListPath, list);
+        server.Serve(kListPath, XmlAnswer(MakeAnswer({{base + L"/song1.wav ", L"一", L"甲"},
+                                                      {base + L"/song2.wav ", L"二", L"乙"},
+                                                      {base + L"/gone.mp3 ", L"三", L"丙"}},
+                                                     "GB2312", 936)));
 
         tool = std::make_unique<ToolProcess>(QZM_DEMO_EXE);
         main = tool->WaitForWindow(L"ThunderRT6FormDC", 20000);

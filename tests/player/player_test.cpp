@@ -60,15 +60,6 @@ std::vector<BYTE> DecodeWhole(const std::string& bytes) {
     return all;
 }
 
-LoopbackResponse Song(std::string body, int status = 200, Mode mode = Mode::Normal) {
-    LoopbackResponse r;
-    r.status = status;
-    r.body = std::move(body);
-    r.contentType = "audio/mpeg";
-    r.mode = mode;
-    return r;
-}
-
 size_t CountThreads() {
     KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
     THREADENTRY32 entry{};
@@ -151,7 +142,7 @@ class PlayerHost {
 
 TEST(MediaPlayer, PlaysThroughEveryStateAndPauseHoldsThePosition) {
     LoopbackServer server;
-    server.Serve("/tone.mp3", Song(ReadFixture("tone.mp3")));
+    server.Serve("/tone.mp3", AudioAnswer(ReadFixture("tone.mp3")));
     NullAudioOutputs outputs;
     PlayerHost host(outputs.Factory());
     host.Play(L"HTTP" + server.BaseAddress().substr(4) + L"/tone.mp3"); // schemes ignore case
@@ -189,12 +180,12 @@ TEST(MediaPlayer, PlaysThroughEveryStateAndPauseHoldsThePosition) {
 // goes shortly after with its decoder, its transfer and the connection.
 TEST(MediaPlayer, StopAndTheEndOfThePlayerEndEverythingAtOnce) {
     LoopbackServer server;
-    server.Serve("/tone.mp3", Song(ReadFixture("tone.mp3")));
+    server.Serve("/tone.mp3", AudioAnswer(ReadFixture("tone.mp3")));
     const std::string longSong = Repeat(ReadFixture("tone.mp3"), 120); // 1.2 MB, over the window
-    LoopbackResponse slow = Song(longSong);
+    LoopbackResponse slow = AudioAnswer(longSong);
     slow.bytesPerSecond = 16 * 1024; // the decoder waits for every piece
     server.Serve("/slow.mp3", slow);
-    server.Serve("/long.mp3", Song(longSong));
+    server.Serve("/long.mp3", AudioAnswer(longSong));
     const struct {
         const char* name;
         const wchar_t* path;
@@ -246,7 +237,7 @@ TEST(MediaPlayer, StopAndTheEndOfThePlayerEndEverythingAtOnce) {
 TEST(MediaPlayer, ASlowSongPlaysLongBeforeItHasArrivedAndLosesNothing) {
     const std::string mp3 = Repeat(ReadFixture("tone.mp3"), 60); // 590 KB, 72 s
     LoopbackServer server;
-    LoopbackResponse slow = Song(mp3);
+    LoopbackResponse slow = AudioAnswer(mp3);
     slow.bytesPerSecond = 128 * 1024;
     server.Serve("/slow.mp3", slow);
     NullAudioOutputs outputs(NullAudioOptions{.realTime = false});
@@ -269,7 +260,7 @@ TEST(MediaPlayer, ASlowSongPlaysLongBeforeItHasArrivedAndLosesNothing) {
 TEST(MediaPlayer, AStalledDownloadBuffersAgainAndPlaysOnByItself) {
     const std::string pcm = MakePcm(44100, 2, 4.0);
     LoopbackServer server;
-    LoopbackResponse stalls = Song(MakeWav(pcm, 44100, 2));
+    LoopbackResponse stalls = AudioAnswer(MakeWav(pcm, 44100, 2));
     stalls.bytesPerSecond = 44100 * 4 * 4; // 3 s of sound in 0.75 s, 4 s of nothing, the rest
     stalls.pauseAfterBytes = 44 + 44100 * 4 * 3;
     stalls.pauseMs = 4000;
@@ -309,7 +300,7 @@ TEST(MediaPlayer, RapidRestartsPlayOnlyTheirOwnSongsAndLeaveNoThreads) {
     std::vector<std::string> pcms;
     for (int i = 0; i < kSongs; ++i) {
         pcms.push_back(MakePcm(8000, 1, 0.3, i));
-        LoopbackResponse song = Song(MakeWav(pcms.back(), 8000, 1));
+        LoopbackResponse song = AudioAnswer(MakeWav(pcms.back(), 8000, 1));
         song.delayMs = i + 1 < kSongs ? static_cast<unsigned>(i % 4) * 15 : 1000;
         server.Serve("/song" + std::to_string(i) + ".wav", song);
     }
@@ -372,11 +363,11 @@ TEST(MediaPlayer, SongsEndAsAUserExpectsWhateverTheServerDoes) {
     };
     const std::string kTheSong = "(the song's file)";
     auto with = [&](auto change) {
-        LoopbackResponse r = Song(kTheSong);
+        LoopbackResponse r = AudioAnswer(kTheSong);
         change(r);
         return r;
     };
-    const LoopbackResponse plain = Song(kTheSong);
+    const LoopbackResponse plain = AudioAnswer(kTheSong);
     using F = PlayerFailure;
     const Row rows[] = {
         {"drops every MiB, resumed by ranges", kLong, with([](auto& r) {
@@ -493,7 +484,7 @@ TEST(MediaPlayer, SongsEndAsAUserExpectsWhateverTheServerDoes) {
 // waits for the player instead of piling the stream up in memory.
 TEST(MediaPlayer, AnEndlessStreamPlaysUntilStoppedHoldingOnlyAWindow) {
     LoopbackServer server;
-    LoopbackResponse radio = Song(ReadFixture("tone.mp3"));
+    LoopbackResponse radio = AudioAnswer(ReadFixture("tone.mp3"));
     radio.repeat = LoopbackResponse::kEndless;
     server.Serve("/radio", radio);
     NullAudioOutputs outputs;
@@ -511,8 +502,8 @@ TEST(MediaPlayer, AnEndlessStreamPlaysUntilStoppedHoldingOnlyAWindow) {
 // Reports of a song the user has replaced change nothing of the new one.
 TEST(MediaPlayer, ReportsOfAReplacedSongChangeNothing) {
     LoopbackServer server;
-    server.Serve("/tone.mp3", Song(ReadFixture("tone.mp3")));
-    LoopbackResponse never = Song("");
+    server.Serve("/tone.mp3", AudioAnswer(ReadFixture("tone.mp3")));
+    LoopbackResponse never = AudioAnswer("");
     never.mode = Mode::NeverAnswer;
     server.Serve("/never", never);
     NullAudioOutputs outputs(NullAudioOptions{.realTime = false});
@@ -596,7 +587,7 @@ TEST(AudioOutputWaveOut, PauseHoldsQueuedBuffersAndResetDropsThem) {
 
 TEST(MediaPlayerWaveOut, ShortMp3PlaysToItsEnd) {
     LoopbackServer server;
-    server.Serve("/tone.mp3", Song(ReadFixture("tone.mp3")));
+    server.Serve("/tone.mp3", AudioAnswer(ReadFixture("tone.mp3")));
     PlayerHost host([] { return std::make_unique<WaveOutput>(); });
     host.Play(server.BaseAddress() + L"/tone.mp3");
     ASSERT_TRUE(host.WaitFor(S::Playing));

@@ -19,20 +19,13 @@ HttpOptions ShortTimeouts() {
     return options;
 }
 
-LoopbackResponse Body(std::string body, int status = 200) {
-    LoopbackResponse r;
-    r.status = status;
-    r.body = std::move(body);
-    return r;
-}
-
 // What each answer ends as: only status 200 succeeds; a break or an answer that
 // never ends fails within its time; a body over the cap is refused whether its
 // length is declared or not, one of exactly the cap is read.
 TEST(HttpClient, AnswersEndAsTheirStatusLengthAndTimeAllow) {
     constexpr size_t kCap = 300000;
     auto with = [](std::string body, auto change) {
-        LoopbackResponse r = Body(std::move(body));
+        LoopbackResponse r = XmlAnswer(std::move(body));
         change(r);
         return r;
     };
@@ -43,20 +36,20 @@ TEST(HttpClient, AnswersEndAsTheirStatusLengthAndTimeAllow) {
         DWORD status; // 0: not looked at
         size_t bodySize;
     } cases[] = {
-        {"/ok", Body("<qqmusic/>"), HttpError::None, 200, 10},
+        {"/ok", XmlAnswer("<qqmusic/>"), HttpError::None, 200, 10},
         {"/chunked", with(std::string(kCap, 'x'), [](auto& r) { r.chunked = true; }),
          HttpError::None, 200, kCap},
-        {"/empty", Body(""), HttpError::None, 200, 0},
-        {"/404", Body("<error/>", 404), HttpError::BadStatus, 404, 0},
-        {"/500", Body("<error/>", 500), HttpError::BadStatus, 500, 0},
-        {"/declared", Body(std::string(kCap + 1, 'x')), HttpError::TooLarge, 0, 0},
+        {"/empty", XmlAnswer(""), HttpError::None, 200, 0},
+        {"/404", XmlAnswer("<error/>", 404), HttpError::BadStatus, 404, 0},
+        {"/500", XmlAnswer("<error/>", 500), HttpError::BadStatus, 500, 0},
+        {"/declared", XmlAnswer(std::string(kCap + 1, 'x')), HttpError::TooLarge, 0, 0},
         {"/chunked-over", with(std::string(kCap + 1, 'x'), [](auto& r) { r.chunked = true; }),
          HttpError::TooLarge, 0, 0},
         {"/never", with("", [](auto& r) { r.mode = Mode::NeverAnswer; }), HttpError::Timeout, 0, 0},
         {"/early", with(std::string(100000, 'x'), [](auto& r) { r.dropAfterBytes = 50000; }),
          HttpError::ConnectionLost, 0, 0},
-        {"/hangup", with("", [](auto& r) { r.mode = Mode::Hangup; }), HttpError::ConnectionLost,
-         0, 0},
+        {"/hangup", with("", [](auto& r) { r.mode = Mode::Hangup; }), HttpError::ConnectionLost, 0,
+         0},
         // Each step's timeout alone would let an answer that drips in run on for ever.
         {"/drip", with(std::string(5000, 'x'), [](auto& r) { r.bytesPerSecond = 100; }),
          HttpError::Timeout, 0, 0},
@@ -83,11 +76,11 @@ TEST(HttpClient, AnswersEndAsTheirStatusLengthAndTimeAllow) {
 TEST(HttpClient, FollowsAtMostFiveRedirects) {
     LoopbackServer server;
     for (int i = 0; i < 7; ++i) {
-        LoopbackResponse r = Body("", 302);
+        LoopbackResponse r = XmlAnswer("", 302);
         r.headers.push_back({"Location", "/r" + std::to_string(i + 1)});
         server.Serve("/r" + std::to_string(i), r);
     }
-    server.Serve("/r7", Body("end"));
+    server.Serve("/r7", XmlAnswer("end"));
     HttpClient five(ShortTimeouts());
     const HttpResult viaFive = five.Get(server.BaseAddress() + L"/r2"); // r2 → … → r7: 5 hops
     EXPECT_EQ(viaFive.error, HttpError::None);
@@ -103,7 +96,7 @@ TEST(HttpClient, FollowsAtMostFiveRedirects) {
         const char* location;
     } single[] = {{301, "/r7"}, {303, "/r7"}, {307, "r7"}, {308, "/r7"}, {302, nullptr}};
     for (const auto& c : single) {
-        LoopbackResponse r = Body("", c.status);
+        LoopbackResponse r = XmlAnswer("", c.status);
         r.headers.push_back({"Location", c.location ? c.location
                                                     : "http://127.0.0.1:" +
                                                           std::to_string(server.port()) + "/r7"});

@@ -49,13 +49,6 @@ std::string SongBytes(size_t size, int seed) {
     return bytes;
 }
 
-LoopbackResponse Song(std::string body) {
-    LoopbackResponse r;
-    r.body = std::move(body);
-    r.contentType = "audio/mpeg";
-    return r;
-}
-
 HttpOptions Quick() {
     HttpOptions options = SaveHttpOptions();
     options.receiveTimeoutMs = 1000;
@@ -175,7 +168,7 @@ TEST(Settings, MissingOrDamagedValuesReadAsTheirDefaults) {
 TEST(SongSaver, ASongIsSavedWholeOrNothingIsLeft) {
     const std::string song = SongBytes(3 << 20, 1);
     auto with = [&](auto change) {
-        LoopbackResponse r = Song(song);
+        LoopbackResponse r = AudioAnswer(song);
         change(r);
         return r;
     };
@@ -231,9 +224,9 @@ TEST(SongSaver, ASongIsSavedWholeOrNothingIsLeft) {
 TEST(SaveQueue, SavingAllSkipsWhatIsThereAndSaysWhatFailed) {
     LoopbackServer server;
     const std::string one = SongBytes(200000, 3), two = SongBytes(300000, 4);
-    server.Serve("/1.mp3", Song(one));
-    server.Serve("/2.wav", Song(two)); // the address's own type wins
-    server.Serve("/3", Song(one));     // no type in the address: the answer's
+    server.Serve("/1.mp3", AudioAnswer(one));
+    server.Serve("/2.wav", AudioAnswer(two)); // the address's own type wins
+    server.Serve("/3", AudioAnswer(one));     // no type in the address: the answer's
     TempFolder folder;
     { std::ofstream(folder.path / L"甲 - 一.mp3", std::ios::binary) << one; } // already there
     { std::ofstream(folder.path / L"丙.mp3", std::ios::binary) << "another song"; }
