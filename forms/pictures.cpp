@@ -154,7 +154,8 @@ void DrawButtonFace(HDC dc, const RECT& rc, COLORREF face, COLORREF edge) {
 class DesignSpace {
   public:
     DesignSpace(HDC dc, const RECT& box, SIZE designSize, UINT dpi)
-        : dc_(dc), saved_(SaveDC(dc)), box_(box) {
+        : dc_(dc), saved_(SaveDC(dc)), windowBox_(box), designSize_(designSize), dpi_(dpi),
+          box_(box) {
         if (dpi == kDesignDpi)
             return;
         // Where the box lies in the window at 96 dpi, mapped exactly onto its corner.
@@ -171,16 +172,25 @@ class DesignSpace {
     DesignSpace& operator=(const DesignSpace&) = delete;
     const RECT& box() const { return box_; }
 
+    // The last step of a picture that reaches the window's rounded corners:
+    // they are cut where the picture covers them, in the window's own pixels.
+    void CutCorners() const {
+        if (dpi_ != kDesignDpi)
+            ModifyWorldTransform(dc_, nullptr, MWT_IDENTITY);
+        CutWindowCorners(dc_,
+                         At(windowBox_, 0, 0, Scaled(designSize_.cx, dpi_),
+                            Scaled(designSize_.cy, dpi_)),
+                         dpi_);
+    }
+
   private:
     HDC dc_;
     int saved_;
+    RECT windowBox_;
+    SIZE designSize_;
+    UINT dpi_;
     RECT box_;
 };
-
-// The part of the window a picture of `designSize` at the box's corner covers.
-RECT Covered(const RECT& box, SIZE designSize, UINT dpi) {
-    return At(box, 0, 0, Scaled(designSize.cx, dpi), Scaled(designSize.cy, dpi));
-}
 
 } // namespace
 
@@ -267,8 +277,7 @@ void PaintBackground(HDC dc, const RECT& windowBox, UINT dpi) {
     const UniqueBrush border(CreateSolidBrush(kBorder));
     const RECT frame = At(box, 0, 0, width, Px(kClient.height));
     FrameRect(dc, &frame, border.get());
-    ModifyWorldTransform(dc, nullptr, MWT_IDENTITY);
-    CutWindowCorners(dc, Covered(windowBox, kBackgroundSize, dpi), dpi);
+    space.CutCorners();
 }
 
 void PaintBottomStrip(HDC dc, const RECT& windowBox, UINT dpi) {
@@ -290,8 +299,7 @@ void PaintBottomStrip(HDC dc, const RECT& windowBox, UINT dpi) {
     const RECT bottom = At(box, 0, kBottomStripSize.cy - 1, width, kBottomStripSize.cy);
     for (const RECT& edge : {left, right, bottom})
         FillRect(dc, &edge, border.get());
-    ModifyWorldTransform(dc, nullptr, MWT_IDENTITY);
-    CutWindowCorners(dc, Covered(windowBox, kBottomStripSize, dpi), dpi);
+    space.CutCorners();
 }
 
 // An opaque picture drawn once into a surface of its own and copied from then
@@ -357,8 +365,7 @@ void DrawCloseHighlight(HDC dc, const RECT& windowBox, UINT dpi) {
                    kCloseRedEdge);
     const RECT glyph{box.left - 1, box.top, box.left + visible, box.top + kCloseHighlightSize.cy};
     DrawCloseGlyph(dc, glyph, kWhite);
-    ModifyWorldTransform(dc, nullptr, MWT_IDENTITY);
-    CutWindowCorners(dc, Covered(windowBox, kCloseHighlightSize, dpi), dpi);
+    space.CutCorners();
 }
 
 void DrawMinimiseHighlight(HDC dc, const RECT& windowBox, UINT dpi) {
