@@ -33,9 +33,23 @@ enum ControlId : int {
     kIdList3,
 };
 
-HWND MakeChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, Placement p,
-               int id, UINT dpi, DWORD exStyle = 0) {
-    const RECT r = PixelRect(p, dpi);
+// Each control's designed place, by its id.
+constexpr std::pair<int, Placement> kPlaces[] = {
+    {kIdQQ, kQQPlace},           {kIdCommand1, kCommand1Place},   {kIdCommand2, kCommand2Place},
+    {kIdCommand3, kCommand3Place}, {kIdCommand4, kCommand4Place}, {kIdListView1, kListView1Place},
+    {kIdList1, kList1Place},     {kIdList2, kList2Place},         {kIdList3, kList3Place},
+};
+
+RECT PlaceOf(int id, UINT dpi) {
+    for (const auto& [placed, place] : kPlaces)
+        if (placed == id)
+            return PixelRect(place, dpi);
+    return {};
+}
+
+HWND MakeChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int id,
+               UINT dpi, DWORD exStyle = 0) {
+    const RECT r = PlaceOf(id, dpi);
     return CreateWindowExW(exStyle, cls, text, WS_CHILD | style, r.left, r.top, r.right - r.left,
                            r.bottom - r.top, parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
@@ -144,11 +158,12 @@ bool Form1::Create() {
     CreateWindowExW(0, kClassName, kTitle, style, x, y, frame.right, frame.bottom, nullptr, nullptr,
                     GetModuleHandleW(nullptr), this);
     // Made on a screen of another scale than the primary one's: laid out again.
-    if (hwnd_ && !startDpi_ && WindowDpi(hwnd_) != drawn_.dpi()) {
+    const UINT screenDpi = hwnd_ && !startDpi_ ? WindowDpi(hwnd_) : drawn_.dpi();
+    if (screenDpi != drawn_.dpi()) {
         RECT now;
         GetWindowRect(hwnd_, &now);
-        const RECT suggested = ClientAt({now.left, now.top}, WindowDpi(hwnd_));
-        SendMessageW(hwnd_, WM_DPICHANGED, MAKEWPARAM(WindowDpi(hwnd_), WindowDpi(hwnd_)),
+        const RECT suggested = ClientAt({now.left, now.top}, screenDpi);
+        SendMessageW(hwnd_, WM_DPICHANGED, MAKEWPARAM(screenDpi, screenDpi),
                      reinterpret_cast<LPARAM>(&suggested));
     }
     return hwnd_ != nullptr;
@@ -176,14 +191,10 @@ void Form1::MakeFonts(UINT dpi) {
 void Form1::ApplyDpi(UINT dpi) {
     drawn_.SetDpi(dpi);
     MakeFonts(dpi);
-    const std::pair<HWND, Placement> places[] = {
-        {QQ_, kQQPlace},           {Command1_, kCommand1Place},   {Command2_, kCommand2Place},
-        {Command3_, kCommand3Place}, {Command4_, kCommand4Place}, {ListView1_, kListView1Place},
-        {List1_, kList1Place},     {List2_, kList2Place},         {List3_, kList3Place}};
-    for (const auto& [control, place] : places) {
+    for (const auto& [id, place] : kPlaces) {
         const RECT r = PixelRect(place, dpi);
-        SetWindowPos(control, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(GetDlgItem(hwnd_, id), nullptr, r.left, r.top, r.right - r.left,
+                     r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
     }
     if (Header_GetItemCount(ListView_GetHeader(ListView1_)) > 0)
         LayOutColumns();
@@ -390,7 +401,6 @@ void Form1::CreateControls() {
     formBrush_.reset(CreateSolidBrush(kFormBackColor));
     qqBrush_.reset(CreateSolidBrush(kFormBackColor));
     const UINT dpi = drawn_.dpi();
-    MakeFonts(dpi);
     bigIcon_.reset(LoadAppIcon(GetSystemMetrics(SM_CXICON)));
     smallIcon_.reset(LoadAppIcon(GetSystemMetrics(SM_CXSMICON)));
     SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
@@ -398,34 +408,32 @@ void Form1::CreateControls() {
 
     // The text box and the table are sunken, as the form package made them.
     QQ_ = MakeChild(hwnd_, L"EDIT", kSampleNumber, WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
-                    kQQPlace, kIdQQ, dpi, WS_EX_CLIENTEDGE);
-    SendMessageW(QQ_, WM_SETFONT, reinterpret_cast<WPARAM>(qqFont_.get()), FALSE);
+                    kIdQQ, dpi, WS_EX_CLIENTEDGE);
     SetWindowSubclass(QQ_, &Form1::QQProc, 0, reinterpret_cast<DWORD_PTR>(this));
 
     const DWORD button = WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
-    Command1_ = MakeChild(hwnd_, L"BUTTON", kCommand1Caption, button, kCommand1Place, kIdCommand1, dpi);
-    Command2_ = MakeChild(hwnd_, L"BUTTON", kPauseCaption, button | WS_DISABLED, kCommand2Place,
-                          kIdCommand2, dpi);
-    Command3_ = MakeChild(hwnd_, L"BUTTON", kCommand3Caption, button, kCommand3Place, kIdCommand3, dpi);
-    Command4_ = MakeChild(hwnd_, L"BUTTON", kCommand4Caption, button, kCommand4Place, kIdCommand4, dpi);
-    for (HWND b : {Command1_, Command2_, Command3_, Command4_})
-        SendMessageW(b, WM_SETFONT, reinterpret_cast<WPARAM>(buttonFont_.get()), FALSE);
+    Command1_ = MakeChild(hwnd_, L"BUTTON", kCommand1Caption, button, kIdCommand1, dpi);
+    Command2_ = MakeChild(hwnd_, L"BUTTON", kPauseCaption, button | WS_DISABLED, kIdCommand2,
+                          dpi);
+    Command3_ = MakeChild(hwnd_, L"BUTTON", kCommand3Caption, button, kIdCommand3, dpi);
+    Command4_ = MakeChild(hwnd_, L"BUTTON", kCommand4Caption, button, kIdCommand4, dpi);
+    MakeFonts(dpi); // and hands them to the QQ box and the buttons
 
     // A virtual list: the rows live in rows_, so 10,000 of them are shown in
     // one step without adding items one by one.
     ListView1_ = MakeChild(hwnd_, WC_LISTVIEWW, L"",
                            WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL |
                                LVS_SHOWSELALWAYS,
-                           kListView1Place, kIdListView1, dpi, WS_EX_CLIENTEDGE);
+                           kIdListView1, dpi, WS_EX_CLIENTEDGE);
     ListView_SetExtendedListViewStyle(ListView1_, LVS_EX_FULLROWSELECT);
     ListView_SetTextColor(ListView1_, kListTextColor);
     ListView_SetTextBkColor(ListView1_, kFormBackColor);
     ListView_SetBkColor(ListView1_, kFormBackColor);
 
     const DWORD listStyle = LBS_NOINTEGRALHEIGHT | WS_VSCROLL;
-    List3_ = MakeChild(hwnd_, L"LISTBOX", L"", listStyle, kList3Place, kIdList3, dpi);
-    List2_ = MakeChild(hwnd_, L"LISTBOX", L"", listStyle, kList2Place, kIdList2, dpi);
-    List1_ = MakeChild(hwnd_, L"LISTBOX", L"", listStyle, kList1Place, kIdList1, dpi);
+    List3_ = MakeChild(hwnd_, L"LISTBOX", L"", listStyle, kIdList3, dpi);
+    List2_ = MakeChild(hwnd_, L"LISTBOX", L"", listStyle, kIdList2, dpi);
+    List1_ = MakeChild(hwnd_, L"LISTBOX", L"", listStyle, kIdList1, dpi);
     AddToolTips();
 }
 

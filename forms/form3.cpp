@@ -1,5 +1,6 @@
 #include "form3.h"
 
+#include "form1_design.h"
 #include "form_window.h"
 #include "gdi_handles.h"
 #include "window_dpi.h"
@@ -8,6 +9,8 @@
 #include <string>
 
 namespace {
+
+using form1_design::Scaled;
 
 constexpr wchar_t kClassName[] = L"QzoneMusicForm3";
 constexpr UINT_PTR kTimer1Id = 1;
@@ -18,14 +21,9 @@ constexpr int kClientHeight = 99;
 
 Form3* current = nullptr;
 
-// A length of the design (pixels at 96 dpi) at `dpi`.
-int At(int pixels, UINT dpi) {
-    return MulDiv(pixels, static_cast<int>(dpi), 96);
-}
-
 UniqueFont MakeNoticeFont(UINT dpi) {
     LOGFONTW font{};
-    font.lfHeight = -At(12, dpi);
+    font.lfHeight = -Scaled(12, dpi);
     font.lfWeight = FW_BOLD;
     font.lfCharSet = GB2312_CHARSET;
     font.lfQuality = NONANTIALIASED_QUALITY;
@@ -36,14 +34,14 @@ UniqueFont MakeNoticeFont(UINT dpi) {
 } // namespace
 
 void DrawNoticePicture(HDC dc, int left, int top, UINT dpi) {
-    const RECT all{left, top, left + At(kNoticePictureWidth, dpi),
-                   top + At(kNoticePictureHeight, dpi)};
+    const RECT all{left, top, left + Scaled(kNoticePictureWidth, dpi),
+                   top + Scaled(kNoticePictureHeight, dpi)};
     UniqueBrush key(CreateSolidBrush(kNoticeKeyColor));
     FillRect(dc, &all, key.get());
 
     // The sign: a ring with a bar from upper left to lower right.
-    const int cx = At(kNoticePictureWidth / 2, dpi), cy = At(30, dpi), r = At(24, dpi),
-              ring = At(6, dpi);
+    const int cx = Scaled(kNoticePictureWidth / 2, dpi), cy = Scaled(30, dpi), r = Scaled(24, dpi),
+              ring = Scaled(6, dpi);
     UniquePen pen(CreatePen(PS_SOLID, ring, kNoticeRed));
     {
         SelectGuard usePen(dc, pen.get());
@@ -58,8 +56,8 @@ void DrawNoticePicture(HDC dc, int left, int top, UINT dpi) {
     SelectGuard useFont(dc, font.get());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, kNoticeRed);
-    RECT line1{all.left, top + At(60, dpi), all.right, top + At(76, dpi)};
-    RECT line2{all.left, top + At(78, dpi), all.right, top + At(94, dpi)};
+    RECT line1{all.left, top + Scaled(60, dpi), all.right, top + Scaled(76, dpi)};
+    RECT line2{all.left, top + Scaled(78, dpi), all.right, top + Scaled(94, dpi)};
     DrawTextW(dc, kNoticeLine1, -1, &line1, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
     DrawTextW(dc, kNoticeLine2, -1, &line2, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
 }
@@ -84,7 +82,7 @@ void Form3::Show(HWND mainWindow, UINT closedItself, UINT dpi) {
         GetWindowRect(mainWindow, &over);
     if (!dpi)
         dpi = mainWindow && IsWindow(mainWindow) ? WindowDpi(mainWindow) : SystemDpi();
-    const int width = At(kClientWidth, dpi), height = At(kClientHeight, dpi);
+    const int width = Scaled(kClientWidth, dpi), height = Scaled(kClientHeight, dpi);
     const int x = (over.left + over.right - width) / 2;
     const int y = (over.top + over.bottom - height) / 2;
 
