@@ -49,21 +49,6 @@ double Median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-// The scale new processes start at; 0 when the prefix sets none.
-constexpr wchar_t kDesktop[] = L"Control Panel\\Desktop";
-DWORD LogPixels() {
-    DWORD value = 0, size = sizeof(value);
-    RegGetValueW(HKEY_CURRENT_USER, kDesktop, L"LogPixels", RRF_RT_REG_DWORD, nullptr, &value,
-                 &size);
-    return value;
-}
-void SetLogPixels(DWORD dpi) {
-    if (dpi)
-        RegSetKeyValueW(HKEY_CURRENT_USER, kDesktop, L"LogPixels", REG_DWORD, &dpi, sizeof(dpi));
-    else
-        RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktop, L"LogPixels");
-}
-
 // Microseconds for one full repaint of a main window laid out at `dpi`.
 double RepaintMicros(UINT dpi) {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES};
@@ -104,9 +89,9 @@ int main(int argc, char** argv) {
     Measure(tool, L"ThunderRT6FormDC"); // both once, so neither pays for the first load
     Measure(notepad, L"Notepad");
     std::vector<double> workingSets;
-    const DWORD prefixDpi = LogPixels();
+    const DWORD prefixDpi = StartingDpi();
     for (const DWORD dpi : {96u, 192u}) {
-        SetLogPixels(dpi);
+        SetStartingDpi(dpi);
         std::vector<double> toolMs, notepadMs;
         std::printf("at %lu dpi\n%-4s %12s %12s %8s %14s %16s\n", dpi, "run", "tool", "notepad",
                     "ratio", "tool memory", "notepad memory");
@@ -123,7 +108,7 @@ int main(int argc, char** argv) {
         std::printf("median at %lu dpi: tool %.1f ms, notepad %.1f ms, ratio %.2f (target <= 1.2)\n",
                     dpi, Median(toolMs), Median(notepadMs), Median(toolMs) / Median(notepadMs));
     }
-    SetLogPixels(prefixDpi);
+    SetStartingDpi(prefixDpi);
     WIN32_FILE_ATTRIBUTE_DATA file{};
     GetFileAttributesExW(tool.c_str(), GetFileExInfoStandard, &file);
     std::printf("working set after start: %.1f MB (target <= 20 MB)\n", Median(workingSets));

@@ -245,3 +245,21 @@ bool SaveScreenPng(const RECT& area, const std::wstring& path) {
                                         reinterpret_cast<BYTE*>(pixels.data()))) &&
            SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
 }
+
+namespace {
+constexpr wchar_t kDesktop[] = L"Control Panel\\Desktop";
+} // namespace
+
+DWORD StartingDpi() {
+    DWORD value = 0, size = sizeof(value);
+    RegGetValueW(HKEY_CURRENT_USER, kDesktop, L"LogPixels", RRF_RT_REG_DWORD, nullptr, &value,
+                 &size);
+    return value;
+}
+
+void SetStartingDpi(DWORD dpi) {
+    if (dpi)
+        RegSetKeyValueW(HKEY_CURRENT_USER, kDesktop, L"LogPixels", REG_DWORD, &dpi, sizeof(dpi));
+    else
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktop, L"LogPixels");
+}

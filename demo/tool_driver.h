@@ -57,6 +57,11 @@ std::vector<DWORD> ScreenPixels(const RECT& area);
 // The screen's pixel at a point.
 COLORREF ScreenPixel(POINT screen);
 
+// The dots per inch the programs started from now on take as the system's
+// (HKCU\Control Panel\Desktop\LogPixels; 0: none set, 96).
+DWORD StartingDpi();
+void SetStartingDpi(DWORD dpi); // 0: remove the setting
+
 POINT Centre(const RECT& r);
 RECT WindowRect(HWND hwnd);
 

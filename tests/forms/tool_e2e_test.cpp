@@ -316,27 +316,18 @@ TEST_F(ToolEndToEnd, EveryActionIsReachedFromTheKeyboardAndTheMouse) {
 // afterwards read the setting, so it is put back at once.
 class ToolEndToEndAt144 : public ToolEndToEnd {
   protected:
-    static void SetLogPixels(DWORD dpi) {
-        if (dpi)
-            RegSetKeyValueW(HKEY_CURRENT_USER, kDesktop, L"LogPixels", REG_DWORD, &dpi, sizeof(dpi));
-        else
-            RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktop, L"LogPixels");
-    }
     void SetUp() override {
-        DWORD size = sizeof(previous_);
-        RegGetValueW(HKEY_CURRENT_USER, kDesktop, L"LogPixels", RRF_RT_REG_DWORD, nullptr,
-                     &previous_, &size);
-        SetLogPixels(144);
+        previous_ = StartingDpi();
+        SetStartingDpi(144);
         ToolEndToEnd::SetUp();
-        SetLogPixels(previous_);
+        SetStartingDpi(previous_);
         // Seen from here in the screen's own pixels, as the tool lays itself out.
         awareness_ = SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
     }
     void TearDown() override {
-        SetLogPixels(previous_);
+        SetStartingDpi(previous_);
         SetThreadDpiAwarenessContext(awareness_);
     }
-    static constexpr wchar_t kDesktop[] = L"Control Panel\\Desktop";
     DWORD previous_ = 0;
     DPI_AWARENESS_CONTEXT awareness_ = nullptr;
 };
