@@ -1,8 +1,9 @@
 #include "drawn_accessible.h"
 
+#include "com_object.h"
+
 #include <wrl/client.h>
 
-#include <atomic>
 #include <new>
 #include <optional>
 
@@ -14,30 +15,10 @@ BSTR Text(const std::wstring& text) {
     return SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
 }
 
-class DrawnAccessible final : public IAccessible {
+class DrawnAccessible final : public ComObject<IAccessible, IDispatch> {
   public:
     DrawnAccessible(HWND window, ComPtr<IAccessible> standard, AccessibleParts parts)
         : window_(window), standard_(std::move(standard)), parts_(std::move(parts)) {}
-
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (!out)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == __uuidof(IAccessible)) {
-            *out = static_cast<IAccessible*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --references_;
-        if (left == 0)
-            delete this;
-        return left;
-    }
 
     // IDispatch: clients use the IAccessible methods directly.
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
@@ -225,7 +206,7 @@ class DrawnAccessible final : public IAccessible {
     HRESULT STDMETHODCALLTYPE put_accValue(VARIANT, BSTR) override { return E_NOTIMPL; }
 
   private:
-    ~DrawnAccessible() = default;
+    ~DrawnAccessible() override = default; // only Release() ends it
 
     std::optional<AccessiblePart> Part(const VARIANT& child) const {
         if (child.vt != VT_I4 || child.lVal < 1)
@@ -260,7 +241,6 @@ class DrawnAccessible final : public IAccessible {
         return windows;
     }
 
-    std::atomic<ULONG> references_ = 1;
     HWND window_;
     ComPtr<IAccessible> standard_;
     AccessibleParts parts_;

@@ -1,5 +1,7 @@
 #include "song_stream.h"
 
+#include "com_object.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cstring>
@@ -172,28 +174,9 @@ template <class Body> HRESULT Guarded(Body body) noexcept {
 
 // Read-only, so the writing half of IStream refuses. The seek position is the
 // only state of its own; the bytes and their locking are the buffer's.
-class SongStream final : public IStream {
+class SongStream final : public ComObject<IStream, ISequentialStream> {
   public:
     explicit SongStream(std::shared_ptr<SongBuffer> buffer) : buffer_(std::move(buffer)) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (!object)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_ISequentialStream || iid == IID_IStream) {
-            *object = static_cast<IStream*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --references_;
-        if (left == 0)
-            delete this;
-        return left;
-    }
 
     HRESULT STDMETHODCALLTYPE Read(void* data, ULONG size, ULONG* read) override {
         return Guarded([&]() -> HRESULT {
@@ -272,9 +255,8 @@ class SongStream final : public IStream {
     }
 
   private:
-    ~SongStream() = default; // only Release() ends it
+    ~SongStream() override = default; // only Release() ends it
 
-    std::atomic<ULONG> references_ = 1;
     std::atomic<ULONGLONG> position_ = 0;
     std::shared_ptr<SongBuffer> buffer_;
 };
