@@ -105,9 +105,26 @@ SongDecoder::Result SongDecoder::Read(std::vector<BYTE>& pcm, size_t bytes) {
     return Result::Data;
 }
 
+namespace {
+
+// Media Foundation's DLLs are loaded when the first song is, and some editions
+// of Windows (the N ones) have none: then every song fails to decode, where a
+// call into a missing DLL would end the program.
+bool MediaFoundationInstalled() {
+    static const bool installed = [] {
+        for (const wchar_t* dll : {L"mfplat.dll", L"mfreadwrite.dll"})
+            if (!LoadLibraryExW(dll, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32))
+                return false; // the ones loaded stay, as the calls into them would keep them
+        return true;
+    }();
+    return installed;
+}
+
+} // namespace
+
 MediaFoundationScope::MediaFoundationScope() {
     // A thread already in another apartment can still use Media Foundation.
-    if (com_.usable())
+    if (com_.usable() && MediaFoundationInstalled())
         mfStarted_ = SUCCEEDED(MFStartup(MF_VERSION, MFSTARTUP_LITE));
 }
 
