@@ -255,6 +255,10 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
         if (wParam == kTimer1Id)
             Timer1_Timer();
+        if (wParam == kAfterFirstFrameTimerId) {
+            KillTimer(hwnd_, kAfterFirstFrameTimerId);
+            AddToolTips();
+        }
         return 0;
     case WM_QUERY_FINISHED:
         if (query_)
@@ -434,7 +438,6 @@ void Form1::CreateControls() {
     List3_ = MakeChild(hwnd_, L"LISTBOX", L"", listStyle, kIdList3, dpi);
     List2_ = MakeChild(hwnd_, L"LISTBOX", L"", listStyle, kIdList2, dpi);
     List1_ = MakeChild(hwnd_, L"LISTBOX", L"", listStyle, kIdList1, dpi);
-    AddToolTips();
 }
 
 void Form1::AddToolTips() {
@@ -477,6 +480,13 @@ int Form1::ShowMessage(const wchar_t* prompt, const wchar_t* caption, UINT flags
 }
 
 void Form1::Paint() {
+    // The buttons' tips (a window of their own) come once the first frame is
+    // on the screen: the system shows it when the program first waits, and
+    // the timer makes it wait first. A tip shows only after a hover anyway.
+    if (!painted_) {
+        painted_ = true;
+        SetTimer(hwnd_, kAfterFirstFrameTimerId, kAfterFirstFrameMs, nullptr);
+    }
     const PaintDC paint(hwnd_);
     if (highContrast_) {
         // The system's colours: a plain window with its title as text.

@@ -131,6 +131,9 @@ class Form1 {
     static constexpr UINT WM_PLAY_ON_NOTICE_CLOSED = WM_APP + 5; // nothing to do then
     static constexpr UINT WM_ACCESSIBLE_ACTION = WM_APP + 6;     // wParam: the part
     static constexpr UINT_PTR kTimer1Id = 1;
+    // What the first frame does not need waits until it is on the screen.
+    static constexpr UINT_PTR kAfterFirstFrameTimerId = 2;
+    static constexpr UINT kAfterFirstFrameMs = 100;
 
     // The rows of the drawn-controls table.
     enum DrawnRow : size_t {
@@ -231,6 +234,7 @@ class Form1 {
     PlayerState seenState_ = PlayerState::Idle; // the player's state the window saw last
     UINT startDpi_ = 0; // 0: the screen's
     std::function<bool()> highContrastQuery_;
+    bool painted_ = false;      // the first frame is drawn
     bool highContrast_ = false; // the skin stands aside and the system's colours draw
 };
 
