@@ -1,33 +1,18 @@
-#include "form1.h"
+#include "form1_stage.h"
 #include "form1_design.h"
-#include "gui_test.h"
 #include "icon_pixels.h"
-#include "message_pump.h"
 #include "pictures.h"
 #include "skin_state.h"
 
-#include <gtest/gtest.h>
-#include <commctrl.h>
-
 #include <cmath>
-#include <string>
-#include <vector>
 
 namespace {
 
 constexpr char kHomePage[] = "https://qzone.qq.com/";
 
-// The window is never shown: Wine's X11 driver takes two seconds to take a
-// shown window down, and nothing here depends on it being seen.
-class Form1Shell : public testing::Test {
+class Form1Shell : public Form1Stage {
   protected:
-    static void SetUpTestSuite() { InitGuiTestThread(); }
-
-    void SetUp() override {
-        form = std::make_unique<Form1>(L"http://127.0.0.1:9"); // nothing is asked or played
-        form->SetMessageBox(RecordMessages(shown));
-        ASSERT_TRUE(form->Create());
-    }
+    void SetUp() override { Open({}); } // nothing is asked or played
 
     // The addresses opened so far, waiting up to `ms` for `count` of them.
     std::vector<std::string> Opened(size_t count, DWORD ms = 5000) {
@@ -54,8 +39,6 @@ class Form1Shell : public testing::Test {
 
     void Send(UINT msg, int x, int y) { SendMessageW(form->hwnd(), msg, 0, MAKELPARAM(x, y)); }
 
-    std::unique_ptr<Form1> form;
-    std::vector<ShownMessage> shown;
     OpenedPages opened;
 };
 
