@@ -108,8 +108,8 @@ SongDecoder::Result SongDecoder::Read(std::vector<BYTE>& pcm, size_t bytes) {
 namespace {
 
 // Media Foundation's DLLs are loaded when the first song is, and some editions
-// of Windows (the N ones) have none: then every song fails to decode, where a
-// call into a missing DLL would end the program.
+// of Windows (the N ones) have none: then every song fails to decode, rather
+// than a call into a missing DLL raising the delay-load helper's exception.
 bool MediaFoundationInstalled() {
     static const bool installed = [] {
         for (const wchar_t* dll : {L"mfplat.dll", L"mfreadwrite.dll"})
