@@ -1,7 +1,8 @@
 # System DLLs the tool needs only once the user does something (queries, plays
-# a song, or a screen reader asks) are loaded then, not while the window comes
-# up: under Wine they and what they pull in (sockets, the audio codecs, the
-# proxy scripts) cost start-up time. qzm_delay_loaded(<lib> <dll>) makes the
+# a song, opens a page or a file dialog, or a screen reader asks) are loaded
+# then, not while the window comes up: under Wine they and what they pull in
+# (sockets, the audio codecs, the proxy scripts, the shell's helpers) cost
+# start-up time. qzm_delay_loaded(<lib> <dll>) makes the
 # target qzm_delay_<lib>, linked instead of <lib>.
 #
 # With MinGW the delay-import library is made from the toolchain's own import
@@ -49,3 +50,4 @@ qzm_delay_loaded(mfplat MFPlat.DLL)
 qzm_delay_loaded(mfreadwrite MFReadWrite.dll)
 qzm_delay_loaded(winmm WINMM.dll)
 qzm_delay_loaded(oleacc OLEACC.dll)
+qzm_delay_loaded(shell32 SHELL32.dll)
