@@ -454,7 +454,10 @@ void Form1::AddToolTips() {
     for (const auto& [control, tip] : tips) {
         TTTOOLINFOW tool{};
         tool.cbSize = TTTOOLINFOW_V2_SIZE; // understood by every version of the control
-        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        // Not TTF_SUBCLASS: the buttons' procedures are the skin's, and a
+        // subclass put on top of it afterwards would be cut off when the skin
+        // lets go (high contrast, closing). The message loop relays instead.
+        tool.uFlags = TTF_IDISHWND;
         tool.hwnd = hwnd_;
         tool.uId = reinterpret_cast<UINT_PTR>(control);
         tool.lpszText = const_cast<wchar_t*>(tip);

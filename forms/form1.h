@@ -105,7 +105,8 @@ class Form1 {
     bool PlayOn() const { return playOn_; }
 
     // Without a mouse (form1_access.cpp): the message loop gives every
-    // message here first; true when it was taken (Tab and Shift+Tab).
+    // message here first; true when it was taken (Tab and Shift+Tab). The
+    // mouse's messages are shown to the buttons' tips on the way.
     bool PreTranslateMessage(const MSG& msg);
     // Whether a high-contrast scheme is on: the system's answer, unless a
     // test asks its own. The window follows it when the settings change.

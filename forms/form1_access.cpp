@@ -87,6 +87,8 @@ void Form1::AnnounceLabel(DrawnRow row) {
 // dialog, without a dialog's other keys (Enter stays the QQ box's and the
 // table's own).
 bool Form1::PreTranslateMessage(const MSG& msg) {
+    if (toolTips_ && msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST)
+        SendMessageW(toolTips_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
     if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB || !hwnd_ ||
         !IsChild(hwnd_, msg.hwnd) || (GetKeyState(VK_CONTROL) & 0x8000))
         return false;
