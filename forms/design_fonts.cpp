@@ -1,5 +1,7 @@
 #include "design_fonts.h"
 
+#include "window_dpi.h"
+
 #include <map>
 #include <string>
 
@@ -54,5 +56,20 @@ UniqueFont CreateDesignFont(const form1_design::FontDesign& design, UINT dpi) {
     font.lfWeight = design.weight;
     font.lfCharSet = design.charset;
     wcsncpy_s(font.lfFaceName, InstalledFace(design.face), _TRUNCATE);
+    return UniqueFont(CreateFontIndirectW(&font));
+}
+
+UniqueFont CreateSystemListFont(UINT dpi) {
+    // Asked at the window's scale where the system can (Windows 10, 1607 on),
+    // else scaled from the system's own.
+    using ForDpi = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
+    static const auto forDpi = reinterpret_cast<ForDpi>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "SystemParametersInfoForDpi")));
+    LOGFONTW font{};
+    if (!forDpi || !forDpi(SPI_GETICONTITLELOGFONT, sizeof font, &font, 0, dpi)) {
+        if (!SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof font, &font, 0))
+            return {};
+        font.lfHeight = MulDiv(font.lfHeight, static_cast<int>(dpi), static_cast<int>(SystemDpi()));
+    }
     return UniqueFont(CreateFontIndirectW(&font));
 }

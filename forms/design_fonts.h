@@ -7,3 +7,7 @@
 // may pick a face that has no Chinese characters at all. Sized for `dpi`.
 UniqueFont CreateDesignFont(const form1_design::FontDesign& design,
                             UINT dpi = form1_design::kDesignDpi);
+
+// The system's icon-title font at `dpi`: what the table (a list view) and its
+// header are drawn in by default, at the system's scale.
+UniqueFont CreateSystemListFont(UINT dpi);

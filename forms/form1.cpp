@@ -174,15 +174,21 @@ void Form1::MakeFonts(UINT dpi) {
     UniqueFont qq = CreateDesignFont(kQQFont, dpi);
     UniqueFont label = CreateDesignFont(kLabelFont, dpi);
     UniqueFont button = CreateDesignFont(kButtonFont, dpi);
+    // The table keeps its own (the system's) font at the system's scale, until
+    // it has been at another: then it gets that font at each scale.
+    UniqueFont list = dpi != SystemDpi() || listFont_ ? CreateSystemListFont(dpi) : UniqueFont();
     const std::pair<HWND, HFONT> uses[] = {
         {QQ_, qq.get()},           {Command1_, button.get()}, {Command2_, button.get()},
-        {Command3_, button.get()}, {Command4_, button.get()}, {summary_, label.get()}};
+        {Command3_, button.get()}, {Command4_, button.get()}, {summary_, label.get()},
+        {list ? ListView1_ : nullptr, list.get()}}; // and the list view hands it to its header
     for (const auto& [control, font] : uses)
         if (control)
             SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     qqFont_ = std::move(qq);
     labelFont_ = std::move(label);
     buttonFont_ = std::move(button);
+    if (list)
+        listFont_ = std::move(list);
 }
 
 // Everything that depends on the scale, again: fonts, every control's place
@@ -421,7 +427,6 @@ void Form1::CreateControls() {
                           dpi);
     Command3_ = MakeChild(hwnd_, L"BUTTON", kCommand3Caption, button, kIdCommand3, dpi);
     Command4_ = MakeChild(hwnd_, L"BUTTON", kCommand4Caption, button, kIdCommand4, dpi);
-    MakeFonts(dpi); // and hands them to the QQ box and the buttons
 
     // A virtual list: the rows live in rows_, so 10,000 of them are shown in
     // one step without adding items one by one.
@@ -433,6 +438,7 @@ void Form1::CreateControls() {
     ListView_SetTextColor(ListView1_, kListTextColor);
     ListView_SetTextBkColor(ListView1_, kFormBackColor);
     ListView_SetBkColor(ListView1_, kFormBackColor);
+    MakeFonts(dpi); // and hands them to the QQ box, the buttons and the table
 
     const DWORD listStyle = LBS_NOINTEGRALHEIGHT | WS_VSCROLL;
     List3_ = MakeChild(hwnd_, L"LISTBOX", L"", listStyle, kIdList3, dpi);

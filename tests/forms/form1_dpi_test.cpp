@@ -11,9 +11,16 @@ class Form1Dpi : public Form1Stage {
         Query(1);
     }
 
+    static long FontHeight(HWND control) {
+        LOGFONTW font{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font,
+                   &font);
+        return font.lfHeight;
+    }
+
     // What depends on the scale, as numbers: the client size, each control's
-    // rectangle, the QQ box's and the buttons' font heights, the column widths
-    // and every drawn label's and hot area's rectangle.
+    // rectangle, the QQ box's and the buttons' font heights, the column widths,
+    // every drawn label's and hot area's rectangle and the table's font height.
     std::vector<long> Layout() const {
         RECT r;
         GetClientRect(form->hwnd(), &r);
@@ -25,16 +32,12 @@ class Form1Dpi : public Form1Stage {
             MapWindowPoints(nullptr, form->hwnd(), reinterpret_cast<POINT*>(&r), 2);
             add(r);
         }
-        for (HWND control : {form->QQ(), form->Command1()}) {
-            LOGFONTW font{};
-            GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)),
-                       sizeof font, &font);
-            out.push_back(font.lfHeight);
-        }
+        out.insert(out.end(), {FontHeight(form->QQ()), FontHeight(form->Command1())});
         for (int i = 0; i < 4; ++i)
             out.push_back(ListView_GetColumnWidth(form->ListView1(), i));
         for (size_t row = 0; row < form->Drawn().size(); ++row)
             add(form->Drawn().Area(row));
+        out.push_back(FontHeight(form->ListView1()));
         return out;
     }
 
@@ -63,12 +66,30 @@ TEST_F(Form1Dpi, TheWindowIsLaidOutFromItsDesignAtEveryScale) {
         {144, {891, 492, 180, 48, 241, 85, 12, 120, 889, 445}, {-24, -18, 44, 146, 97, 516}, 840},
         {192, {1188, 656, 240, 64, 322, 114, 16, 160, 1186, 594}, {-32, -24, 58, 195, 130, 688}, 1120},
     };
+    long listAt96 = 0;
     for (const auto& r : rows) {
         SCOPED_TRACE(r.dpi);
         OpenAt(r.dpi);
         const std::vector<long> now = Layout();
         EXPECT_EQ(std::vector<long>(now.begin(), now.begin() + 10), r.layout);
         EXPECT_EQ(std::vector<long>(now.begin() + 26, now.begin() + 32), r.fontsAndColumns);
+        // The table's text scales with the window, and no heading is cut.
+        listAt96 = r.dpi == 96 ? now.back() : listAt96;
+        EXPECT_NEAR(now.back(), MulDiv(listAt96, static_cast<int>(r.dpi), 96), 1);
+        const HWND header = ListView_GetHeader(form->ListView1());
+        const UniqueHdc dc(CreateCompatibleDC(nullptr));
+        const SelectGuard font(dc.get(), reinterpret_cast<HFONT>(SendMessageW(header, WM_GETFONT, 0, 0)));
+        for (int i = 0; i < 4; ++i) {
+            wchar_t text[16] = {};
+            HDITEMW item{HDI_TEXT};
+            item.pszText = text;
+            item.cchTextMax = 16;
+            RECT box{}, extent{};
+            ASSERT_TRUE(Header_GetItem(header, i, &item) && Header_GetItemRect(header, i, &box));
+            DrawTextW(dc.get(), text, -1, &extent, DT_CALCRECT | DT_SINGLELINE);
+            EXPECT_LE(extent.right, box.right - box.left) << i;
+            EXPECT_LE(extent.bottom, box.bottom - box.top) << i;
+        }
         SendMessageW(form->hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(r.closeLeft + 1, 2));
         EXPECT_TRUE(form->Drawn()[6].visible) << "CL";
         SendMessageW(form->hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(r.closeLeft - 2, 2));
