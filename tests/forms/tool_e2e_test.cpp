@@ -346,7 +346,7 @@ TEST_F(ToolEndToEndAt144, AtOneAndAHalfTimesTheScaleAllIsLaidOutAndDrawnSharp) {
     Sleep(500); // painted
 
     // The window, 查询 and the columns where the design puts them at 144 dpi;
-    // 查询 in 宋体 9 pt at 144 dpi fits the skin's caption box.
+    // each button's caption in 宋体 9 pt at 144 dpi fits the skin's caption box.
     const RECT window = WindowRect(main);
     RECT query = WindowRect(FindChild(main, L"Button", L"查询"));
     OffsetRect(&query, -window.left, -window.top);
@@ -359,9 +359,13 @@ TEST_F(ToolEndToEndAt144, AtOneAndAHalfTimesTheScaleAllIsLaidOutAndDrawnSharp) {
     const UniqueFont font(CreateFontW(-18, 0, 0, 0, FW_NORMAL, 0, 0, 0, GB2312_CHARSET, 0, 0, 0, 0,
                                       L"宋体"));
     const SelectGuard use(dc.get(), font.get());
-    SIZE caption{};
-    GetTextExtentPoint32W(dc.get(), L"查询", 2, &caption);
-    EXPECT_TRUE(caption.cx <= query.right - query.left - 4 && caption.cy <= query.bottom - query.top - 4);
+    for (const std::wstring text : {L"查询", L"播/暂", L"退出", L"关于"}) {
+        const RECT button = WindowRect(FindChild(main, L"Button", text.c_str()));
+        SIZE caption{};
+        GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &caption);
+        EXPECT_TRUE(caption.cx <= button.right - button.left - 4 &&
+                    caption.cy <= button.bottom - button.top - 4);
+    }
 
     // On the screen: the key colour nowhere (it is see-through), the window's
     // border and the QQ box's flat frame each one solid colour all along.
