@@ -176,11 +176,12 @@ void Form1::MakeFonts(UINT dpi) {
     UniqueFont button = CreateDesignFont(kButtonFont, dpi);
     // The table keeps its own (the system's) font at the system's scale, until
     // it has been at another: then it gets that font at each scale.
+    // The list view hands its font to its header.
     UniqueFont list = dpi != SystemDpi() || listFont_ ? CreateSystemListFont(dpi) : UniqueFont();
     const std::pair<HWND, HFONT> uses[] = {
         {QQ_, qq.get()},           {Command1_, button.get()}, {Command2_, button.get()},
         {Command3_, button.get()}, {Command4_, button.get()}, {summary_, label.get()},
-        {list ? ListView1_ : nullptr, list.get()}}; // and the list view hands it to its header
+        {list ? ListView1_ : nullptr, list.get()}};
     for (const auto& [control, font] : uses)
         if (control)
             SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);

@@ -206,7 +206,7 @@ class Form1 {
     UniqueFont qqFont_;
     UniqueFont labelFont_;
     UniqueFont buttonFont_;
-    UniqueFont listFont_; // none while the table has its own
+    UniqueFont listFont_;   // none while the table has its own
     UniqueBrush formBrush_; // the window's background: the colour key once loaded
     UniqueBrush qqBrush_;
     UniqueIcon bigIcon_, smallIcon_;

@@ -78,7 +78,8 @@ TEST_F(Form1Dpi, TheWindowIsLaidOutFromItsDesignAtEveryScale) {
         EXPECT_NEAR(now.back(), MulDiv(listAt96, static_cast<int>(r.dpi), 96), 1);
         const HWND header = ListView_GetHeader(form->ListView1());
         const UniqueHdc dc(CreateCompatibleDC(nullptr));
-        const SelectGuard font(dc.get(), reinterpret_cast<HFONT>(SendMessageW(header, WM_GETFONT, 0, 0)));
+        const SelectGuard font(dc.get(),
+                               reinterpret_cast<HFONT>(SendMessageW(header, WM_GETFONT, 0, 0)));
         for (int i = 0; i < 4; ++i) {
             wchar_t text[16] = {};
             HDITEMW item{HDI_TEXT};
