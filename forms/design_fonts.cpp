@@ -59,17 +59,29 @@ UniqueFont CreateDesignFont(const form1_design::FontDesign& design, UINT dpi) {
     return UniqueFont(CreateFontIndirectW(&font));
 }
 
-UniqueFont CreateSystemListFont(UINT dpi) {
-    // Asked at the window's scale where the system can (Windows 10, 1607 on),
-    // else scaled from the system's own.
+UniqueFont CreateSystemFont(SystemFont which, UINT dpi) {
     using ForDpi = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
     static const auto forDpi = reinterpret_cast<ForDpi>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleW(L"user32.dll"), "SystemParametersInfoForDpi")));
+    // Asked at the window's scale where the system can (Windows 10, 1607 on),
+    // else scaled from the system's own.
+    const auto ask = [&](UINT action, UINT size, void* answer, LONG& height) {
+        if (forDpi && forDpi(action, size, answer, 0, dpi))
+            return true;
+        if (!SystemParametersInfoW(action, size, answer, 0))
+            return false;
+        height = MulDiv(height, static_cast<int>(dpi), static_cast<int>(SystemDpi()));
+        return true;
+    };
     LOGFONTW font{};
-    if (!forDpi || !forDpi(SPI_GETICONTITLELOGFONT, sizeof font, &font, 0, dpi)) {
-        if (!SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof font, &font, 0))
+    if (which == SystemFont::IconTitle) {
+        if (!ask(SPI_GETICONTITLELOGFONT, sizeof font, &font, font.lfHeight))
             return {};
-        font.lfHeight = MulDiv(font.lfHeight, static_cast<int>(dpi), static_cast<int>(SystemDpi()));
+    } else {
+        NONCLIENTMETRICSW metrics{sizeof metrics};
+        if (!ask(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, metrics.lfStatusFont.lfHeight))
+            return {};
+        font = metrics.lfStatusFont;
     }
     return UniqueFont(CreateFontIndirectW(&font));
 }

@@ -8,6 +8,7 @@
 UniqueFont CreateDesignFont(const form1_design::FontDesign& design,
                             UINT dpi = form1_design::kDesignDpi);
 
-// The system's icon-title font at `dpi`: what the table (a list view) and its
-// header are drawn in by default, at the system's scale.
-UniqueFont CreateSystemListFont(UINT dpi);
+// A font of the system's at `dpi`: the icon-title font, in which a list view
+// and its header draw by default, or the status font, a tooltip's.
+enum class SystemFont { IconTitle, Status };
+UniqueFont CreateSystemFont(SystemFont which, UINT dpi);

@@ -174,22 +174,30 @@ void Form1::MakeFonts(UINT dpi) {
     UniqueFont qq = CreateDesignFont(kQQFont, dpi);
     UniqueFont label = CreateDesignFont(kLabelFont, dpi);
     UniqueFont button = CreateDesignFont(kButtonFont, dpi);
-    // The table keeps its own (the system's) font at the system's scale, until
-    // it has been at another: then it gets that font at each scale.
-    // The list view hands its font to its header.
-    UniqueFont list = dpi != SystemDpi() || listFont_ ? CreateSystemListFont(dpi) : UniqueFont();
-    const std::pair<HWND, HFONT> uses[] = {
-        {QQ_, qq.get()},           {Command1_, button.get()}, {Command2_, button.get()},
-        {Command3_, button.get()}, {Command4_, button.get()}, {summary_, label.get()},
-        {list ? ListView1_ : nullptr, list.get()}};
+    // The table and the tips keep their own (the system's) fonts at the
+    // system's scale, until the window has been at another: then they get
+    // those fonts at each scale. The list view hands its font to its header.
+    const bool systemFonts = dpi != SystemDpi() || listFont_;
+    UniqueFont list = systemFonts ? CreateSystemFont(SystemFont::IconTitle, dpi) : UniqueFont();
+    UniqueFont tips = systemFonts ? CreateSystemFont(SystemFont::Status, dpi) : UniqueFont();
+    const std::pair<HWND, HFONT> uses[] = {{QQ_, qq.get()},
+                                           {Command1_, button.get()},
+                                           {Command2_, button.get()},
+                                           {Command3_, button.get()},
+                                           {Command4_, button.get()},
+                                           {summary_, label.get()},
+                                           {list ? ListView1_ : nullptr, list.get()},
+                                           {tips ? toolTips_ : nullptr, tips.get()}};
     for (const auto& [control, font] : uses)
         if (control)
             SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     qqFont_ = std::move(qq);
     labelFont_ = std::move(label);
     buttonFont_ = std::move(button);
-    if (list)
+    if (systemFonts) {
         listFont_ = std::move(list);
+        tipsFont_ = std::move(tips);
+    }
 }
 
 // Everything that depends on the scale, again: fonts, every control's place
@@ -452,6 +460,8 @@ void Form1::AddToolTips() {
                                 WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
                                 GetModuleHandleW(nullptr), nullptr);
+    if (tipsFont_) // the window has been at another scale than the system's
+        SendMessageW(toolTips_, WM_SETFONT, reinterpret_cast<WPARAM>(tipsFont_.get()), FALSE);
     const std::pair<HWND, const wchar_t*> tips[] = {
         {Command1_, kCommand1Tip},
         {Command2_, kCommand2Tip},

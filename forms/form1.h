@@ -53,6 +53,7 @@ class Form1 {
     HWND Command3() const { return Command3_; }
     HWND Command4() const { return Command4_; }
     HWND ListView1() const { return ListView1_; }
+    HWND ToolTips() const { return toolTips_; } // once the first frame is drawn
     HWND List1() const { return List1_; }
     HWND List2() const { return List2_; }
     HWND List3() const { return List3_; }
@@ -207,6 +208,7 @@ class Form1 {
     UniqueFont labelFont_;
     UniqueFont buttonFont_;
     UniqueFont listFont_;   // none while the table has its own
+    UniqueFont tipsFont_;   // and the tips theirs
     UniqueBrush formBrush_; // the window's background: the colour key once loaded
     UniqueBrush qqBrush_;
     UniqueIcon bigIcon_, smallIcon_;

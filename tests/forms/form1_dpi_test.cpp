@@ -6,9 +6,13 @@ class Form1Dpi : public Form1Stage {
   protected:
     void SetUp() override { Serve(0, 0, {{L"/gone.mp3", L"晴天", L"周杰伦"}}); }
 
+    // A window at `dpi` with a song in its table and, once its first frame
+    // is drawn, its buttons' tips.
     void OpenAt(UINT dpi) {
         Open(outputs.Factory(), Settings(L""), {}, dpi);
         Query(1);
+        SendMessageW(form->hwnd(), WM_PAINT, 0, 0);
+        ASSERT_TRUE(PumpUntil([&] { return form->ToolTips() != nullptr; }, 2000));
     }
 
     static long FontHeight(HWND control) {
@@ -20,7 +24,8 @@ class Form1Dpi : public Form1Stage {
 
     // What depends on the scale, as numbers: the client size, each control's
     // rectangle, the QQ box's and the buttons' font heights, the column widths,
-    // every drawn label's and hot area's rectangle and the table's font height.
+    // every drawn label's and hot area's rectangle, the table's and the tips'
+    // font heights.
     std::vector<long> Layout() const {
         RECT r;
         GetClientRect(form->hwnd(), &r);
@@ -37,7 +42,7 @@ class Form1Dpi : public Form1Stage {
             out.push_back(ListView_GetColumnWidth(form->ListView1(), i));
         for (size_t row = 0; row < form->Drawn().size(); ++row)
             add(form->Drawn().Area(row));
-        out.push_back(FontHeight(form->ListView1()));
+        out.insert(out.end(), {FontHeight(form->ListView1()), FontHeight(form->ToolTips())});
         return out;
     }
 
@@ -66,16 +71,19 @@ TEST_F(Form1Dpi, TheWindowIsLaidOutFromItsDesignAtEveryScale) {
         {144, {891, 492, 180, 48, 241, 85, 12, 120, 889, 445}, {-24, -18, 44, 146, 97, 516}, 840},
         {192, {1188, 656, 240, 64, 322, 114, 16, 160, 1186, 594}, {-32, -24, 58, 195, 130, 688}, 1120},
     };
-    long listAt96 = 0;
+    std::vector<long> at96;
     for (const auto& r : rows) {
         SCOPED_TRACE(r.dpi);
         OpenAt(r.dpi);
         const std::vector<long> now = Layout();
         EXPECT_EQ(std::vector<long>(now.begin(), now.begin() + 10), r.layout);
         EXPECT_EQ(std::vector<long>(now.begin() + 26, now.begin() + 32), r.fontsAndColumns);
-        // The table's text scales with the window, and no heading is cut.
-        listAt96 = r.dpi == 96 ? now.back() : listAt96;
-        EXPECT_NEAR(now.back(), MulDiv(listAt96, static_cast<int>(r.dpi), 96), 1);
+        // The table's and the tips' text scales with the window, and no
+        // heading is cut.
+        const std::vector<long> systemFonts(now.end() - 2, now.end());
+        at96 = r.dpi == 96 ? systemFonts : at96;
+        for (size_t i = 0; i < 2; ++i)
+            EXPECT_NEAR(systemFonts[i], MulDiv(at96[i], static_cast<int>(r.dpi), 96), 1) << i;
         const HWND header = ListView_GetHeader(form->ListView1());
         const UniqueHdc dc(CreateCompatibleDC(nullptr));
         const SelectGuard font(dc.get(),
