@@ -60,9 +60,8 @@ UniqueFont CreateDesignFont(const form1_design::FontDesign& design, UINT dpi) {
 }
 
 UniqueFont CreateSystemFont(SystemFont which, UINT dpi) {
-    using ForDpi = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
-    static const auto forDpi = reinterpret_cast<ForDpi>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"user32.dll"), "SystemParametersInfoForDpi")));
+    static const auto forDpi = NewerUser32Entry<BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT)>(
+        "SystemParametersInfoForDpi");
     // Asked at the window's scale where the system can (Windows 10, 1607 on),
     // else scaled from the system's own.
     const auto ask = [&](UINT action, UINT size, void* answer, LONG& height) {

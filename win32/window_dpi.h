@@ -1,6 +1,12 @@
 #pragma once
 #include <windows.h>
 
+// An entry point of user32 that only newer systems have; null where it is missing.
+template <typename Function> Function NewerUser32Entry(const char* name) {
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+}
+
 // The dots per inch a window is drawn at, and the system's. The per-window
 // entry point came with Windows 10 (1607); where it is missing every window
 // has the system's, which the screen's device context reports.
@@ -13,9 +19,7 @@ inline UINT SystemDpi() {
 }
 
 inline UINT WindowDpi(HWND hwnd) {
-    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    static const auto getDpiForWindow = NewerUser32Entry<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
     const UINT dpi = getDpiForWindow && hwnd ? getDpiForWindow(hwnd) : 0;
     return dpi ? dpi : SystemDpi();
 }
