@@ -8,7 +8,6 @@ namespace form1_design {
 
 inline constexpr int kTwipsPerInch = 1440;
 inline constexpr UINT kDesignDpi = 96;
-inline constexpr int kTwipsPerPixel = kTwipsPerInch / kDesignDpi;
 
 struct Placement {
     int left, top, width, height;

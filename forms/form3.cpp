@@ -81,7 +81,7 @@ void Form3::Show(HWND mainWindow, UINT closedItself, UINT dpi) {
     if (mainWindow && IsWindow(mainWindow))
         GetWindowRect(mainWindow, &over);
     if (!dpi)
-        dpi = mainWindow && IsWindow(mainWindow) ? WindowDpi(mainWindow) : SystemDpi();
+        dpi = WindowDpi(mainWindow); // the system's when there is no such window
     const int width = Scaled(kClientWidth, dpi), height = Scaled(kClientHeight, dpi);
     const int x = (over.left + over.right - width) / 2;
     const int y = (over.top + over.bottom - height) / 2;
