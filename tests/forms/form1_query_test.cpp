@@ -230,7 +230,8 @@ TEST_F(Form1Query, RunsOffTheWindowThreadAndRefusesASecondQuery) {
     EXPECT_TRUE(shown.empty());
 }
 
-// A full message queue refuses a post; the worker's report still arrives.
+// A full message queue refuses a post; the worker's report still arrives, and
+// only for its own query.
 TEST(QueryRunner, AReportTheQueueRefusedAtFirstStillArrives) {
     LoopbackServer server;
     server.Serve(kPath, XmlAnswer(MakeAnswer(kThreeSongs)));
@@ -253,6 +254,9 @@ TEST(QueryRunner, AReportTheQueueRefusedAtFirstStillArrives) {
     ASSERT_TRUE(answer.has_value());
     EXPECT_EQ(answer->addresses.size(), 3u);
     EXPECT_FALSE(runner.Running());
+    runner.Start(BuildQueryAddress(server.BaseAddress(), L"23456"));
+    EXPECT_FALSE(runner.Finish(msg.wParam)) << "the report of the query before";
+    EXPECT_TRUE(runner.Running());
     DestroyWindow(window);
 }
 

@@ -171,6 +171,8 @@ TEST(Pictures, AreNeverPureBlueWhereTheWindowShowsAndStaySolidAtEveryScale) {
                         << "the border at row " << y;
         }
     }
+    EXPECT_EQ(Scaled(99, 120), 124) << "to the nearest pixel";
+    EXPECT_EQ(Scaled(7, 144), 11);
     const std::vector<std::uint32_t> icon = IconPixels(47);
     EXPECT_EQ(icon.front() >> 24, 0u) << "the icon's corners are transparent";
     EXPECT_EQ(icon[23 * 47 + 10] >> 24, 255u);

@@ -174,6 +174,8 @@ TEST(MediaPlayer, PlaysThroughEveryStateAndPauseHoldsThePosition) {
     EXPECT_LE(seconds, 1.35);
     EXPECT_EQ(log.PlayedBytes(), log.Received().size());
     EXPECT_FALSE(log.IsOpen());
+    host.player->play(); // from the start again
+    EXPECT_TRUE(host.WaitFor(S::Playing));
 }
 
 // Stop, or the end of the player, at any stage: silence at once, and the worker
@@ -281,8 +283,10 @@ TEST(MediaPlayer, AStalledDownloadBuffersAgainAndPlaysOnByItself) {
     PlayerHost host(outputs.Factory(), http);
     int bufferings = 0;
     host.onState = [&](S state) {
-        if (state == S::Buffering && ++bufferings == 2)
+        if (state == S::Buffering && ++bufferings == 2) {
             host.player->pause();
+            EXPECT_EQ(host.player->state(), S::Paused);
+        }
     };
     host.Play(server.BaseAddress() + L"/stalls.wav");
     const auto& log = *outputs.logs().back();
@@ -572,6 +576,20 @@ TEST(AheadDecoder, DecodingWhileReadsWaitLeavesNoKernelObjectBehind) {
     ASSERT_TRUE(WaitForDetachedWorkers(5000));
     EXPECT_TRUE(PumpUntil([&] { return CountKernelHandles() <= handles; }, 3000))
         << CountKernelHandles() << " handles, " << handles;
+}
+
+// A song held whole may take up to the cap and no byte more; a refused song
+// stays refused whatever the transfer ends with.
+TEST(SongBuffer, HoldsUpToItsCapAndRefusesTheByteBeyond) {
+    SongBuffer bytes(100);
+    bytes.BodyBegins(std::nullopt);
+    const std::string piece(50, 'x');
+    EXPECT_TRUE(bytes.BodyPiece(piece.data(), 50) && bytes.BodyPiece(piece.data(), 50));
+    EXPECT_FALSE(bytes.BodyPiece(piece.data(), 1));
+    HttpResult cancelled;
+    cancelled.error = HttpError::Cancelled;
+    bytes.TransferEnded(cancelled);
+    EXPECT_EQ(bytes.DownloadError(), HttpError::TooLarge);
 }
 
 // Real sound through waveOut: needs the PulseAudio null sink of scripts/test.sh.

@@ -83,7 +83,8 @@ TEST_F(MusicXml, ManyAddressesInOneEntryShareItsNameAndSinger) {
     constexpr size_t kAddresses = 16000;
     std::string body = "<qqmusic><minemusiclist><minemusic><xsong_url>a </xsong_url>"
                        "<xsong_name>one</xsong_name><xsinger_name>s1</xsinger_name>"
-                       "<xsong_name>ignored</xsong_name></minemusic><minemusic>";
+                       "<xsong_name>ignored</xsong_name><xsinger_name>ignored</xsinger_name>"
+                       "</minemusic><minemusic>";
     for (size_t i = 0; i < kAddresses; ++i)
         body += "<xsong_url>u" + std::to_string(i) + " </xsong_url>";
     body += "<xsinger_name>s2</xsinger_name><xsong_name>two</xsong_name>"

@@ -109,13 +109,16 @@ TEST(ListExport, EachFormatReadsBackAsTheTable) {
         {L"晴天", L"周杰伦", L"http://a.cn/1.mp3"},
         {L"=HYPERLINK(\"x\"),\"a\"", L"-2+3", L"http://a.cn/2.mp3"},
         {L"two\r\nlines", L"", L"http://a.cn/3.mp3"},
+        {L"@SUM(A1)", L"+1", L"http://a.cn/4.mp3"},
     };
     EXPECT_EQ(ExportList(rows, ExportFormat::M3u8),
               Utf8(L"#EXTM3U\r\n#EXTINF:-1,周杰伦 - 晴天\r\nhttp://a.cn/1.mp3\r\n"
                    L"#EXTINF:-1,-2+3 - =HYPERLINK(\"x\"),\"a\"\r\nhttp://a.cn/2.mp3\r\n"
-                   L"#EXTINF:-1,two  lines\r\nhttp://a.cn/3.mp3\r\n"));
+                   L"#EXTINF:-1,two  lines\r\nhttp://a.cn/3.mp3\r\n"
+                   L"#EXTINF:-1,+1 - @SUM(A1)\r\nhttp://a.cn/4.mp3\r\n"));
     EXPECT_EQ(ExportList(rows, ExportFormat::Text),
-              "http://a.cn/1.mp3\r\nhttp://a.cn/2.mp3\r\nhttp://a.cn/3.mp3\r\n");
+              "http://a.cn/1.mp3\r\nhttp://a.cn/2.mp3\r\nhttp://a.cn/3.mp3\r\n"
+              "http://a.cn/4.mp3\r\n");
 
     // The CSV file, parsed as RFC 4180 says: each cell as written, formulas inert.
     const std::string csv = ExportList(rows, ExportFormat::Csv);
@@ -141,6 +144,7 @@ TEST(ListExport, EachFormatReadsBackAsTheTable) {
         {"1", Utf8(L"晴天"), Utf8(L"周杰伦"), "http://a.cn/1.mp3"},
         {"2", "'=HYPERLINK(\"x\"),\"a\"", "'-2+3", "http://a.cn/2.mp3"},
         {"3", "two\r\nlines", "", "http://a.cn/3.mp3"},
+        {"4", "'@SUM(A1)", "'+1", "http://a.cn/4.mp3"},
     };
     EXPECT_EQ(records, expected);
 }
@@ -163,8 +167,9 @@ TEST(Settings, MissingOrDamagedValuesReadAsTheirDefaults) {
     RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
 }
 
-// A song is saved whole, byte for byte, across dropped connections, or nothing
-// is left under either name: not the song's, not the temporary one.
+// A song is saved whole, byte for byte, across dropped connections, in place of
+// the file the user chose to replace; or that file stays as it was and nothing
+// is left under the temporary name.
 TEST(SongSaver, ASongIsSavedWholeOrNothingIsLeft) {
     const std::string song = SongBytes(3 << 20, 1);
     auto with = [&](auto change) {
@@ -200,6 +205,7 @@ TEST(SongSaver, ASongIsSavedWholeOrNothingIsLeft) {
         SCOPED_TRACE(c.name);
         server.Serve("/song.mp3", c.response);
         TempFolder folder;
+        { std::ofstream(folder.path / L"歌.mp3", std::ios::binary) << "before"; }
         std::atomic<bool> cancelled = false;
         unsigned long long lastDone = 0;
         const SaveResult result =
@@ -211,13 +217,11 @@ TEST(SongSaver, ASongIsSavedWholeOrNothingIsLeft) {
                      });
         EXPECT_EQ(result.outcome, c.outcome) << result.reason;
         EXPECT_EQ(result.reason.empty(), c.outcome != SaveResult::Outcome::Failed);
-        if (c.outcome == SaveResult::Outcome::Saved) {
-            EXPECT_EQ(lastDone, song.size());
-            EXPECT_EQ(folder.Files(), std::vector<std::wstring>{L"歌.mp3"});
-            EXPECT_TRUE(ReadAll(folder.path / L"歌.mp3") == song);
-        } else {
-            EXPECT_TRUE(folder.Files().empty());
-        }
+        const bool saved = c.outcome == SaveResult::Outcome::Saved;
+        EXPECT_EQ(folder.Files(), std::vector<std::wstring>{L"歌.mp3"});
+        EXPECT_TRUE(ReadAll(folder.path / L"歌.mp3") == (saved ? song : "before"));
+        EXPECT_FALSE(GetFileAttributesW((folder.path / L"歌.mp3").c_str()) & FILE_ATTRIBUTE_HIDDEN);
+        EXPECT_EQ(lastDone == song.size(), saved);
     }
 }
 

@@ -18,7 +18,8 @@ TEST(ClassGroups, NamesAtTheTablesEdgesSortAsTheyShould) {
     } cases[] = {
         {L"thunderrt6formdc", G::Form}, {L"apexgrid", G::Grid}, {L"apexgrid32", G::Grid},
         {L"xapexgrid", G::Other},       {L"apexgri", G::Other}, {L"buttons", G::Other},
-        {L"Button", G::Other},          {L"", G::Other},        {L"msctls_progress32", G::Other}};
+        {L"Button", G::Other},          {L"", G::Other},        {L"msctls_progress32", G::Other},
+        {L"thunderrt6checkbox", G::CheckBox},  {L"thunderrt6optionbutton", G::OptionButton}};
     for (const auto& c : cases)
         EXPECT_EQ(skin::ClassGroupOf(c.name), c.group) << std::wstring(c.name).size();
 }

@@ -13,8 +13,8 @@ using namespace skin_test;
 constexpr COLORREF kMarker = 0x000000FF;
 constexpr COLORREF kAsOwn = CLR_INVALID; // the pixel the control's own procedure leaves
 
-// Who paints a window's client area, and what the skin draws over it: pixels (0, 0) and
-// (1, 1) of the window.
+// Who paints a window's client area, and what the skin draws over it: pixels (0, 0),
+// (1, 1) and the last of the window.
 TEST(PaintDispatch, EachGroupIsPaintedByItsOwnProcedureTheSkinOrBoth) {
     ScopedSkinImages images;
     const COLORREF enabled = skin::kFrameEnabled, white = skin::kWhite;
@@ -62,6 +62,9 @@ TEST(PaintDispatch, EachGroupIsPaintedByItsOwnProcedureTheSkinOrBoth) {
             << row.className << row.style;
         EXPECT_EQ(pictures[1][inside], row.inside == kAsOwn ? pictures[0][inside] : row.inside)
             << row.className << row.style;
+        if (row.inside == white) { // the white ring stays inside the frame line
+            EXPECT_EQ(pictures[1].back(), row.corner) << row.className << row.style;
+        }
     }
 }
 
