@@ -1,18 +1,8 @@
 #include "form1_stage.h"
+#include "temp_folder.h"
 #include "window_text.h"
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-
 namespace {
-
-namespace fs = std::filesystem;
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 bool SameSong(const std::vector<BYTE>& played, const std::string& wav) {
     return played.size() + 44 == wav.size() &&
@@ -28,8 +18,6 @@ class Form1Keep : public Form1Stage {
         Serve(2, 0.4, {{L"/song1.wav", L"一", L"甲"},
                        {L"/gone.mp3", L"三", L"丙"},
                        {L"/song2.wav", L"..\\..\\二", L"乙"}});
-        folder = fs::temp_directory_path() / (L"qzm-keep-" + std::to_wstring(GetCurrentProcessId()));
-        fs::create_directories(folder);
         Make();
     }
 
@@ -47,8 +35,6 @@ class Form1Keep : public Form1Stage {
     void TearDown() override {
         Form1Stage::TearDown();
         RegDeleteTreeW(HKEY_CURRENT_USER, settingsKey.c_str());
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
     }
 
     void Query() { Form1Stage::Query(3); }
@@ -62,18 +48,10 @@ class Form1Keep : public Form1Stage {
         return PumpUntil([&] { return form->Label8().starts_with(start); }, 10000);
     }
 
-    std::vector<std::wstring> Files() const {
-        std::vector<std::wstring> names;
-        for (const auto& entry : fs::directory_iterator(folder))
-            names.push_back(entry.path().filename().wstring());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
     const std::wstring settingsKey =
         L"Software\\QzoneMusicTest" + std::to_wstring(GetCurrentProcessId());
     NullAudioOutputs outputs{NullAudioOptions{.realTime = false}};
-    fs::path folder;
+    TempFolder folder;
     std::vector<FileChoice> choices;
     FileChosen answer;
 };
@@ -81,7 +59,7 @@ class Form1Keep : public Form1Stage {
 TEST_F(Form1Keep, SavingOneOrAllShowsProgressAndResultsWithoutABox) {
     Query();
     Select(0);
-    answer = {(folder / L"甲 - 一.wav").wstring(), 0};
+    answer = {(folder.path / L"甲 - 一.wav").wstring(), 0};
     EXPECT_TRUE(form->ListView1_KeyDown('S') == false) << "without Ctrl, a key is the table's";
     form->SaveSelectedSong();
     ASSERT_EQ(choices.size(), 1u);
@@ -89,7 +67,7 @@ TEST_F(Form1Keep, SavingOneOrAllShowsProgressAndResultsWithoutABox) {
     ASSERT_TRUE(LabelBecomes(L"已保存: 甲 - 一.wav"));
     form->Timer1_Timer(); // the result stays a while, whatever the poll says
     EXPECT_EQ(form->Label8(), L"已保存: 甲 - 一.wav");
-    EXPECT_TRUE(ReadAll(folder / L"甲 - 一.wav") == wavs[0]);
+    EXPECT_TRUE(ReadAll(folder.path / L"甲 - 一.wav") == wavs[0]);
 
     // A second song of the first one's name gets a file of its own.
     server.Serve("/fcg-bin/fcgi_agent_zhenghe.fcg",
@@ -99,13 +77,13 @@ TEST_F(Form1Keep, SavingOneOrAllShowsProgressAndResultsWithoutABox) {
                                        {Song(2) + L" ", L"一", L"甲"}})));
     form->Command1_Click();
     ASSERT_TRUE(PumpUntil([&] { return form->Rows().size() == 4; }, 10000));
-    answer = {folder.wstring(), 0};
+    answer = {folder.path.wstring(), 0};
     form->SaveAllSongs();
-    EXPECT_EQ(choices.back().folder, folder.wstring()) << "the folder used last";
+    EXPECT_EQ(choices.back().folder, folder.path.wstring()) << "the folder used last";
     ASSERT_TRUE(LabelBecomes(L"已保存 2 首，已存在跳过 1 首，失败 1 首"));
     const std::vector<std::wstring> files = {L"乙 - .._.._二.wav", L"甲 - 一 (2).wav",
                                              L"甲 - 一.wav"};
-    EXPECT_EQ(Files(), files);
+    EXPECT_EQ(folder.Files(), files);
     ASSERT_TRUE(IsWindow(form->SaveSummaryWindow()));
     wchar_t summary[512] = {};
     GetWindowTextW(form->SaveSummaryWindow(), summary, 512);
@@ -121,13 +99,13 @@ TEST_F(Form1Keep, TheListExportsInTheChosenFormat) {
         const char* begins;
     } cases[] = {{0, "#EXTM3U\r\n#EXTINF:-1,"}, {1, "\xEF\xBB\xBF"}, {2, "http://127.0.0.1:"}};
     for (const auto& c : cases) {
-        answer = {(folder / (L"list" + std::to_wstring(c.type))).wstring(), c.type};
+        answer = {(folder.path / (L"list" + std::to_wstring(c.type))).wstring(), c.type};
         form->ExportSongList();
         EXPECT_TRUE(ReadAll(answer.path).starts_with(c.begins)) << c.type;
     }
     answer = {};
     form->ExportSongList(); // cancelled: nothing
-    EXPECT_EQ(Files().size(), 3u);
+    EXPECT_EQ(folder.Files().size(), 3u);
 }
 
 TEST_F(Form1Keep, PlayingOnGoesToTheNextRowPastASongThatCannotPlay) {

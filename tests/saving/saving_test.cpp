@@ -4,43 +4,11 @@
 #include "message_pump.h"
 #include "save_queue.h"
 #include "settings.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-
 namespace {
-
-namespace fs = std::filesystem;
-
-// A folder of the test's own, gone with it.
-struct TempFolder {
-    fs::path path;
-    TempFolder() {
-        path = fs::temp_directory_path() /
-               (L"qzm-saving-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                std::to_wstring(GetTickCount64()));
-        fs::create_directories(path);
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-    std::vector<std::wstring> Files() const {
-        std::vector<std::wstring> names;
-        for (const auto& entry : fs::directory_iterator(path))
-            names.push_back(entry.path().filename().wstring());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-};
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 std::string SongBytes(size_t size, int seed) {
     std::string bytes(size, '\0');
