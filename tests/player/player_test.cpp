@@ -2,6 +2,7 @@
 #include "loopback_server.h"
 #include "message_pump.h"
 #include "null_audio_output.h"
+#include "temp_folder.h"
 #include "wav.h"
 #include "ahead_decoder.h"
 #include "background_work.h"
@@ -13,8 +14,6 @@
 #include <tlhelp32.h>
 
 #include <chrono>
-#include <fstream>
-#include <iterator>
 
 namespace {
 
@@ -25,8 +24,7 @@ using S = PlayerState;
 constexpr UINT kNotify = WM_APP + 7;
 
 std::string ReadFixture(const char* name) {
-    std::ifstream in(std::string(QZM_TEST_DATA_DIR) + "/" + name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return ReadAll(std::string(QZM_TEST_DATA_DIR) + "/" + name);
 }
 
 // 16-bit PCM with a tone whose pitch depends on `seed`, so songs differ.
