@@ -17,11 +17,14 @@ with open(os.path.join(root, "scripts", "faults", "planted.json"), encoding="utf
     faults = [m for m in json.load(f) if not wanted or m["id"] in wanted]
 
 
+# ctest's list of the tests that failed in its last run (none: no file).
+failed_log = os.path.join(build, "Testing", "Temporary", "LastTestsFailed.log")
+
+
 def failed_tests():
-    log = os.path.join(build, "Testing", "Temporary", "LastTestsFailed.log")
-    if not os.path.exists(log):
+    if not os.path.exists(failed_log):
         return []
-    with open(log) as f:
+    with open(failed_log) as f:
         return [line.strip().split(":", 1)[1] for line in f if ":" in line]
 
 
@@ -41,9 +44,8 @@ for fault in faults:
         if built.returncode != 0:
             print(f"{fault['id']}: does not build; skipped", flush=True)
             continue
-        log = os.path.join(build, "Testing", "Temporary", "LastTestsFailed.log")
-        if os.path.exists(log):
-            os.remove(log)
+        if os.path.exists(failed_log):
+            os.remove(failed_log)
         subprocess.run(["ctest", "-j2", "--timeout", "60"], cwd=build, capture_output=True)
         caught = failed_tests()
     finally:
