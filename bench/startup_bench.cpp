@@ -4,7 +4,9 @@
 // first WM_PAINT is handled), at 96 dpi and at 192 (the prefix's LogPixels,
 // read by each new process, put back afterwards); then the tool's working set
 // after start, the size of its program file and a full repaint of the main
-// window at both scales. startup_bench [runs]
+// window at both scales. startup_bench [runs [other.exe]]: with another build
+// of the tool (the one before a change, say), that one is started in each run
+// as well, between the two, and its figures are printed beside the tool's.
 #include "form1.h"
 #include "tool_driver.h"
 
@@ -15,6 +17,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -92,6 +95,7 @@ int main(int argc, char** argv) {
     wchar_t system[MAX_PATH] = {};
     GetSystemDirectoryW(system, MAX_PATH);
     const std::wstring notepad = std::wstring(system) + L"\\notepad.exe";
+    const std::wstring other = argc > 2 ? std::wstring(argv[2], argv[2] + strlen(argv[2])) : L"";
 
     Measure(tool, L"ThunderRT6FormDC"); // both once, so neither pays for the first load
     Measure(notepad, L"Notepad");
@@ -102,8 +106,11 @@ int main(int argc, char** argv) {
         std::vector<double> toolMs, notepadMs;
         std::printf("at %lu dpi\n%-4s %12s %12s %8s %14s %16s\n", dpi, "run", "tool", "notepad",
                     "ratio", "tool memory", "notepad memory");
+        std::vector<double> otherMs;
         for (int run = 1; run <= runs; ++run) {
             const Start t = Measure(tool, L"ThunderRT6FormDC");
+            if (!other.empty())
+                otherMs.push_back(Measure(other, L"ThunderRT6FormDC").ms);
             const Start n = Measure(notepad, L"Notepad");
             std::printf("%-4d %10.1fms %10.1fms %8.2f %11.1f MB %13.1f MB\n", run, t.ms, n.ms,
                         t.ms / n.ms, t.workingSetMb, n.workingSetMb);
@@ -117,6 +124,10 @@ int main(int argc, char** argv) {
         std::printf("  quartiles: tool %.1f .. %.1f ms, notepad %.1f .. %.1f ms\n",
                     Quantile(toolMs, 0.25), Quantile(toolMs, 0.75), Quantile(notepadMs, 0.25),
                     Quantile(notepadMs, 0.75));
+        if (!otherMs.empty())
+            std::printf("  the other build: %.1f ms (%.1f .. %.1f), ratio %.2f\n", Median(otherMs),
+                        Quantile(otherMs, 0.25), Quantile(otherMs, 0.75),
+                        Median(otherMs) / Median(notepadMs));
     }
     SetStartingDpi(prefixDpi);
     WIN32_FILE_ATTRIBUTE_DATA file{};

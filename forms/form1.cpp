@@ -272,6 +272,7 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             Timer1_Timer();
         if (wParam == kAfterFirstFrameTimerId) {
             KillTimer(hwnd_, kAfterFirstFrameTimerId);
+            GiveIcons();
             AddToolTips();
         }
         return 0;
@@ -420,10 +421,6 @@ void Form1::CreateControls() {
     formBrush_.reset(CreateSolidBrush(kFormBackColor));
     qqBrush_.reset(CreateSolidBrush(kFormBackColor));
     const UINT dpi = drawn_.dpi();
-    bigIcon_.reset(LoadAppIcon(GetSystemMetrics(SM_CXICON)));
-    smallIcon_.reset(LoadAppIcon(GetSystemMetrics(SM_CXSMICON)));
-    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
-    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
 
     // The text box and the table are sunken, as the form package made them.
     QQ_ = MakeChild(hwnd_, L"EDIT", kSampleNumber, WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
@@ -453,6 +450,15 @@ void Form1::CreateControls() {
     List3_ = MakeChild(hwnd_, L"LISTBOX", L"", listStyle, kIdList3, dpi);
     List2_ = MakeChild(hwnd_, L"LISTBOX", L"", listStyle, kIdList2, dpi);
     List1_ = MakeChild(hwnd_, L"LISTBOX", L"", listStyle, kIdList1, dpi);
+}
+
+// The taskbar's and Alt+Tab's pictures of the window. Handing them over costs
+// Wine a conversion for the X server each, so they wait for the first frame.
+void Form1::GiveIcons() {
+    bigIcon_.reset(LoadAppIcon(GetSystemMetrics(SM_CXICON)));
+    smallIcon_.reset(LoadAppIcon(GetSystemMetrics(SM_CXSMICON)));
+    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
+    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
 }
 
 void Form1::AddToolTips() {
