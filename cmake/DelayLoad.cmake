@@ -51,3 +51,6 @@ qzm_delay_loaded(mfreadwrite MFReadWrite.dll)
 qzm_delay_loaded(winmm WINMM.dll)
 qzm_delay_loaded(oleacc OLEACC.dll)
 qzm_delay_loaded(shell32 SHELL32.dll)
+# The XML reader's strings and variants, the skin's translation of system
+# colours and the screen reader's answers: nothing of the first frame needs it.
+qzm_delay_loaded(oleaut32 OLEAUT32.dll)
