@@ -57,6 +57,12 @@ TEST_F(Form1Shell, TheFramedWindowFromLoadToExit) {
     ASSERT_TRUE(GetLayeredWindowAttributes(form->hwnd(), &key, &alpha, &flags));
     EXPECT_EQ(key, 0x00FF0000u);
     EXPECT_EQ(flags & LWA_COLORKEY, static_cast<DWORD>(LWA_COLORKEY));
+    // The rounded corners' outside is cut from the window's shape, their border line kept.
+    const UniqueRegion shape(CreateRectRgn(0, 0, 0, 0));
+    ASSERT_NE(GetWindowRgn(form->hwnd(), shape.get()), ERROR);
+    EXPECT_FALSE(PtInRegion(shape.get(), 0, 0));
+    EXPECT_TRUE(PtInRegion(shape.get(), 0, 5) && PtInRegion(shape.get(), 5, 0) &&
+                PtInRegion(shape.get(), 593, 322));
     for (HWND sunken : {form->QQ(), form->ListView1()})
         EXPECT_TRUE(GetWindowLongW(sunken, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
 
