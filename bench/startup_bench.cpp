@@ -17,7 +17,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <vector>
 
 namespace {
@@ -87,15 +86,15 @@ double RepaintMicros(UINT dpi) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int wmain(int argc, wchar_t** argv) {
     // Starts under Wine vary by a tenth from one to the next: enough of them
     // that the median holds still.
-    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 11;
+    const int runs = argc > 1 ? std::max(1, _wtoi(argv[1])) : 11;
     const std::wstring tool = QZM_TOOL_EXE;
     wchar_t system[MAX_PATH] = {};
     GetSystemDirectoryW(system, MAX_PATH);
     const std::wstring notepad = std::wstring(system) + L"\\notepad.exe";
-    const std::wstring other = argc > 2 ? std::wstring(argv[2], argv[2] + strlen(argv[2])) : L"";
+    const std::wstring other = argc > 2 ? argv[2] : L"";
 
     Measure(tool, L"ThunderRT6FormDC"); // both once, so neither pays for the first load
     Measure(notepad, L"Notepad");
@@ -103,10 +102,9 @@ int main(int argc, char** argv) {
     const DWORD prefixDpi = StartingDpi();
     for (const DWORD dpi : {96u, 192u}) {
         SetStartingDpi(dpi);
-        std::vector<double> toolMs, notepadMs;
+        std::vector<double> toolMs, notepadMs, otherMs;
         std::printf("at %lu dpi\n%-4s %12s %12s %8s %14s %16s\n", dpi, "run", "tool", "notepad",
                     "ratio", "tool memory", "notepad memory");
-        std::vector<double> otherMs;
         for (int run = 1; run <= runs; ++run) {
             const Start t = Measure(tool, L"ThunderRT6FormDC");
             if (!other.empty())
