@@ -566,7 +566,7 @@ TEST(AheadDecoder, DecodingWhileReadsWaitLeavesNoKernelObjectBehind) {
     };
     decodeOnce(true); // loads Media Foundation
     ASSERT_TRUE(WaitForDetachedWorkers(5000));
-    Sleep(300);
+    PumpFor(300); // and the objects a first wait for messages makes
     const size_t handles = CountKernelHandles();
     ASSERT_GT(handles, 0u);
     for (int i = 0; i < 20; ++i)
