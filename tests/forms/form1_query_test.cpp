@@ -85,7 +85,7 @@ class Form1Query : public Form1Stage {
 
 const std::vector<AnswerSong> kThreeSongs = {
     {L"http&#58;&#95;&#95;m&#46;cn&#95;a&#32;b&#39;c&#45;1&#37;20.mp3 ", L"晴天&#32;&#39;live&#39;",
-     L"周杰伦&#95;JAY"},
+     L"周杰伦&#32;&#95;JAY"},
     {L"http&#58;&#95;&#95;m&#46;cn&#95;two.mp3x", L"七里香", L"周杰伦"},
     {L"", L"空地址", L"无名"},
 };
@@ -111,12 +111,12 @@ TEST_F(Form1Query, FillsTheTableWithDecodedRowsOrSaysWhyNot) {
               (std::vector<std::wstring>{L"http://m.cn/a&#32;b&#39;c-1%20.mp3 ",
                                          L"http://m.cn/two.mp3x", L""}));
     EXPECT_EQ(ListBoxItems(form->List2()),
-              (std::vector<std::wstring>{L"周杰伦/JAY", L"周杰伦", L"无名"}));
+              (std::vector<std::wstring>{L"周杰伦 /JAY", L"周杰伦", L"无名"}));
     EXPECT_EQ(ListBoxItems(form->List3()),
               (std::vector<std::wstring>{L"晴天 'live'", L"七里香", L"空地址"}));
     const HWND table = form->ListView1();
     EXPECT_EQ(Rows(table), (std::vector<std::vector<std::wstring>>{
-                               {L"1", L"晴天 'live'", L"周杰伦/JAY",
+                               {L"1", L"晴天 'live'", L"周杰伦 /JAY",
                                 L"http://m.cn/a&#32;b&#39;c-1%20.mp3"},
                                {L"2", L"七里香", L"周杰伦", L"http://m.cn/two.mp3"},
                                {L"3", L"空地址", L"无名", L""}}));

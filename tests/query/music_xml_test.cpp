@@ -102,22 +102,6 @@ TEST_F(MusicXml, ManyAddressesInOneEntryShareItsNameAndSinger) {
     }
 }
 
-TEST_F(MusicXml, DecodesCharacterReferencesPerField) {
-    const std::vector<AnswerSong> songs = {
-        {L"http&#58;&#95;&#95;a&#46;cn&#95;x&#32;y&#39;z&#45;1&#37;20.mp3 ",
-         L"晴&#32;天&#39;s&#95;&#58;", L"周&#32;杰&#46;伦&#45;&#37;"},
-    };
-    for (const auto& [encoding, codePage] :
-         {std::pair{"UTF-8", 65001u}, std::pair{"GB2312", 936u}}) {
-        const MusicListAnswer answer = Parse(MakeAnswer(songs, encoding, codePage));
-        ASSERT_TRUE(answer.loaded) << encoding;
-        ASSERT_EQ(answer.addresses.size(), 1u);
-        EXPECT_EQ(answer.addresses[0], L"http://a.cn/x&#32;y&#39;z-1%20.mp3 ");
-        EXPECT_EQ(answer.names[0], L"晴 天's/:");
-        EXPECT_EQ(answer.singers[0], L"周 杰.伦-%");
-    }
-}
-
 // Answers without songs load empty; documents that are not well formed (or
 // whose bytes are no characters of their encoding) do not load.
 TEST_F(MusicXml, AnswersWithoutSongsLoadEmptyAndBrokenOnesNot) {
