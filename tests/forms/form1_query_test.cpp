@@ -1,3 +1,4 @@
+#include "background_work.h"
 #include "form1_stage.h"
 #include "query_address.h"
 
@@ -258,6 +259,8 @@ TEST(QueryRunner, AReportTheQueueRefusedAtFirstStillArrives) {
     EXPECT_FALSE(runner.Finish(msg.wParam)) << "the report of the query before";
     EXPECT_TRUE(runner.Running());
     DestroyWindow(window);
+    // Nor is a report to a window that is gone taken for delivered.
+    EXPECT_FALSE(PostReport(window, kDone, 0, 0, [](HWND, UINT, WPARAM, LPARAM) { return FALSE; }));
 }
 
 } // namespace
