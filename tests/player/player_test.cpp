@@ -598,6 +598,24 @@ TEST(SongBuffer, HoldsUpToItsCapAndRefusesTheByteBeyond) {
     EXPECT_EQ(bytes.DownloadError(), HttpError::TooLarge);
 }
 
+// Once the song plays, the bytes up to kBehindBytes behind the last read stay
+// (a parser steps back a little); those further back are let go of.
+TEST(SongBuffer, WhileStreamingKeepsAWindowBehindTheLastRead) {
+    SongBuffer bytes;
+    const std::string song(1 << 20, 'x');
+    bytes.BodyBegins(song.size());
+    for (size_t at = 0; at < song.size(); at += 65536)
+        ASSERT_TRUE(bytes.BodyPiece(song.data() + at, 65536));
+    bytes.DecodingStarted();
+    char data[4096];
+    unsigned long read = 0;
+    ASSERT_TRUE(bytes.Read(800 << 10, data, sizeof data, read));
+    EXPECT_TRUE(bytes.Read((800 << 10) - SongBuffer::kBehindBytes, data, sizeof data, read));
+    EXPECT_EQ(read, sizeof data);
+    EXPECT_FALSE(bytes.Read(200 << 10, data, sizeof data, read));
+    EXPECT_TRUE(bytes.ReadUnserved());
+}
+
 // Real sound through waveOut: needs the PulseAudio null sink of scripts/test.sh.
 TEST(AudioOutputWaveOut, PauseHoldsQueuedBuffersAndResetDropsThem) {
     WaveOutput output;
