@@ -584,6 +584,27 @@ TEST(AheadDecoder, DecodingWhileReadsWaitLeavesNoKernelObjectBehind) {
         << CountKernelHandles() << " handles, " << handles;
 }
 
+// A read the window could not serve (here one far beyond the bytes that have
+// come, once the song plays) cuts the song short: it ends broken, not as if whole.
+TEST(AheadDecoder, ASongWithAnUnservedReadEndsBroken) {
+    const std::string mp3 = Repeat(ReadFixture("tone.mp3"), 60);
+    auto bytes = std::make_shared<SongBuffer>();
+    const std::shared_ptr<AheadDecoder> decoder = AheadDecoder::Start(bytes, 250, 8);
+    ASSERT_TRUE(decoder);
+    bytes->BodyBegins(mp3.size());
+    bytes->BodyPiece(mp3.data(), 128 << 10);
+    std::vector<BYTE> pcm;
+    ASSERT_TRUE(PumpUntil([&] { return decoder->Take(pcm); }, 5000)); // the song plays
+    char beyond[16];
+    unsigned long read = 0;
+    EXPECT_TRUE(bytes->Read((128 << 10) + SongBuffer::kFarBytes + 1, beyond, sizeof beyond, read));
+    EXPECT_EQ(read, 0u);
+    bytes->TransferEnded(HttpResult{}); // the rest never comes: decoding ends
+    EXPECT_TRUE(PumpUntil([&] { return !decoder->Take(pcm) && decoder->Queued().finished; }, 5000));
+    EXPECT_TRUE(decoder->Queued().broken);
+    decoder->Stop();
+}
+
 // A song held whole may take up to the cap and no byte more; a refused song
 // stays refused whatever the transfer ends with.
 TEST(SongBuffer, HoldsUpToItsCapAndRefusesTheByteBeyond) {
