@@ -1,5 +1,6 @@
 #include "control_painters.h"
 #include "frame_painter.h"
+#include "skin.h"
 #include "skin_colours.h"
 #include "skin_numbers.h"
 #include "skin_props.h"
@@ -137,6 +138,14 @@ TEST_F(ControlPainters, HeaderItemsAndTheComposedHeader) {
     EXPECT_EQ(DescribeMismatches(skin::ComposeHeader(empty.get()).dc, 120, 20,
                                  [](int, int y) { return At(skin::BarSkin, 1, y); }),
               "");
+    // Skinned, the pointer on the border between two items is over the lower one, on the
+    // last item's right edge over the last, beyond it over none.
+    ASSERT_EQ(skin::AttachSkin(h), 1);
+    for (const auto& [x, item] : {std::pair{60, 0}, {140, 1}, {210, 2}, {211, -1}}) {
+        SendMessageW(h, WM_MOUSEMOVE, 0, MAKELPARAM(x, 5));
+        EXPECT_EQ(skin::GetSkinProp(h, SkinProp::HMINDEX), item) << x;
+    }
+    skin::DetachSkin(h);
 }
 
 // Client 101 x 21 inside a 1-pixel border; filled columns from the left or rows from the
