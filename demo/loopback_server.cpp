@@ -153,7 +153,7 @@ std::optional<size_t> RangeFrom(const LoopbackResponse& r, const std::string& re
     if (!ifRange.empty() &&
         std::none_of(r.headers.begin(), r.headers.end(), [&](const auto& header) {
             return (header.first == "ETag" || header.first == "Last-Modified") &&
-                   header.second == ifRange;
+                   header.second == ifRange && !ifRange.starts_with("W/");
         }))
         return std::nullopt;
     const size_t from = strtoull(range.c_str() + 6, nullptr, 10);

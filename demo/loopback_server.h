@@ -47,7 +47,8 @@ struct LoopbackResponse {
     unsigned idleCloseMs = 0;
     // Answers "Range: bytes=N-" with 206 and the rest of the body, unless an
     // If-Range names another validator than the ETag or Last-Modified header
-    // given in `headers`; otherwise a Range is ignored (200, the whole body).
+    // given in `headers` (a weak ETag matches none, as the range rules have
+    // it); otherwise a Range is ignored (200, the whole body).
     bool ranges = false;
 
     // The length of the whole body (meaningless when endless).

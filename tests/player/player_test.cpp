@@ -286,6 +286,7 @@ TEST(MediaPlayer, AStalledDownloadBuffersAgainAndPlaysOnByItself) {
     NullAudioOutputs outputs;
     MediaPlayer::Options http = ShortTimeouts();
     http.http.receiveTimeoutMs = 10000; // longer than the stall
+    http.noProgressMs = 500; // shorter than the pause while buffering: a pause is no stall
     PlayerHost host(outputs.Factory(), http);
     int bufferings = 0;
     host.onState = [&](S state) {
@@ -380,6 +381,7 @@ TEST(MediaPlayer, SongsEndAsAUserExpectsWhateverTheServerDoes) {
         bool ranged = false;  // a resumption asked for a range
         size_t played = kAny; // the sound played, when not the song's whole or any start of it
         bool failOpen = false; // no sound device
+        DWORD pauseConnectingMs = 0; // paused as soon as asked to play, this long
     };
     const std::string kTheSong = "(the song's file)";
     auto with = [&](auto change) {
@@ -390,10 +392,11 @@ TEST(MediaPlayer, SongsEndAsAUserExpectsWhateverTheServerDoes) {
     const LoopbackResponse plain = AudioAnswer(kTheSong);
     using F = PlayerFailure;
     const Row rows[] = {
-        {"drops every MiB, resumed by ranges", kLong, with([](auto& r) {
-             r.dropAfterBytes = kMiB;
+        {"drops every half MiB, resumed by ranges", kLong, with([](auto& r) {
+             r.dropAfterBytes = kMiB / 2; // more breaks than attempts: progress counts anew
              r.ranges = true;
-             r.headers.push_back({"ETag", "\"v1\""});
+             r.headers.push_back({"ETag", "W/\"v1\""}); // weak: the date is the validator
+             r.headers.push_back({"Last-Modified", "Mon, 07 Dec 2026 06:00:00 GMT"});
          }),
          nullptr, 0, 0, 0, S::Stopped, F::None, true},
         {"drops once, then answers 200 to the range", kLong, with([](auto& r) {
@@ -442,6 +445,9 @@ TEST(MediaPlayer, SongsEndAsAUserExpectsWhateverTheServerDoes) {
         {"a file path", kShort, plain, L"C:\\music\\x.mp3", 0, 0, 0, S::Failed, F::Address, false,
          0},
         {"no sound device", kShort, plain, nullptr, 0, 0, 0, S::Failed, F::Output, false, 0, true},
+        {.name = "paused while connecting, longer than a stall may last", .length = kShort,
+         .server = with([](auto& r) { r.delayMs = 600; }), .noProgressMs = 300,
+         .ends = S::Stopped, .pauseConnectingMs = 1000},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -466,6 +472,11 @@ TEST(MediaPlayer, SongsEndAsAUserExpectsWhateverTheServerDoes) {
         };
         const auto start = Clock::now();
         host.Play(row.address ? std::wstring(row.address) : server.BaseAddress() + L"/song.wav");
+        if (row.pauseConnectingMs) {
+            host.player->pause();
+            PumpFor(row.pauseConnectingMs);
+            host.player->play();
+        }
         if (row.pauseMs) {
             ASSERT_TRUE(PumpUntil([&] { return paused; }, 5000));
             // paused until the server gives up on the idle connection, and then some
@@ -497,6 +508,9 @@ TEST(MediaPlayer, SongsEndAsAUserExpectsWhateverTheServerDoes) {
         EXPECT_EQ(std::any_of(ranges.begin(), ranges.end(),
                               [](const std::string& r) { return r.starts_with("bytes="); }),
                   row.ranged);
+        if (row.ranged && row.ends == S::Failed) { // the first request and each resumption
+            EXPECT_EQ(server.Requests().size(), 1u + options.http.resumeAttempts);
+        }
     }
 }
 
@@ -635,6 +649,10 @@ TEST(SongBuffer, WhileStreamingKeepsAWindowBehindTheLastRead) {
     EXPECT_EQ(read, sizeof data);
     EXPECT_FALSE(bytes.Read(200 << 10, data, sizeof data, read));
     EXPECT_TRUE(bytes.ReadUnserved());
+    // Nor is there anything before the start to seek to.
+    const Microsoft::WRL::ComPtr<IStream> stream = MakeSongStream(std::make_shared<SongBuffer>());
+    EXPECT_EQ(stream->Seek(LARGE_INTEGER{.QuadPart = -1}, STREAM_SEEK_CUR, nullptr),
+              STG_E_INVALIDFUNCTION);
 }
 
 // Real sound through waveOut: needs the PulseAudio null sink of scripts/test.sh.
