@@ -37,7 +37,7 @@ TEST(FileNames, NamesFromAStrangersListStayOneSafeFileName) {
         {L"..\\..\\Windows", L"system32/x", L".._.._Windows - system32_x"},
         {L"", L"C:\\evil", L"C__evil"},
         {L"", L"a<b>c:d\"e|f?g*h", L"a_b_c_d_e_f_g_h"},
-        {L"", L"tab\there\r\nnew", L"tab_here__new"},
+        {L"", L"tab\there\r\nnew\x7F", L"tab_here__new_"},
         {L"", L"CON", L"_CON"},
         {L"", L"nul.txt", L"_nul.txt"},
         {L"", L"com1", L"_com1"},
@@ -126,11 +126,13 @@ TEST(Settings, MissingOrDamagedValuesReadAsTheirDefaults) {
     settings.SetFlag(kPlayOn, false);
     EXPECT_EQ(settings.Text(kLastQQNumber), L"123456");
     EXPECT_FALSE(settings.Flag(kPlayOn, true));
-    const DWORD damaged = 7;
+    const DWORD damaged = 2; // a flag is 0 or 1
     RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), kPlayOn, REG_DWORD, &damaged, sizeof(damaged));
     RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), kLastQQNumber, REG_DWORD, &damaged,
                     sizeof(damaged));
     EXPECT_TRUE(settings.Flag(kPlayOn, true));
+    EXPECT_EQ(settings.Text(kLastQQNumber, L"10000"), L"10000");
+    settings.SetText(kLastQQNumber, std::wstring(40000, L'9')); // 80 KB: damage, not a number
     EXPECT_EQ(settings.Text(kLastQQNumber, L"10000"), L"10000");
     RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
 }
