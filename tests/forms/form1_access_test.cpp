@@ -89,6 +89,15 @@ TEST_F(Form1Access, AScreenReaderReadsAndWorksThePaintedParts) {
     LONG count = 0;
     object->get_accChildCount(&count);
     EXPECT_EQ(count, 8 + 6) << "parts, then QQ box, four buttons, table";
+    // Next and down go on from part to part, previous and up go back; the last has no next.
+    for (const auto& [direction, to] : {std::pair{NAVDIR_NEXT, 5}, {NAVDIR_DOWN, 5},
+                                        {NAVDIR_PREVIOUS, 3}, {NAVDIR_UP, 3}}) {
+        VARIANT end;
+        ASSERT_EQ(object->accNavigate(direction, Child(4), &end), S_OK) << direction;
+        EXPECT_EQ(end.vt == VT_I4 ? end.lVal : -1, to) << direction;
+    }
+    VARIANT none;
+    EXPECT_EQ(object->accNavigate(NAVDIR_NEXT, Child(count), &none), S_FALSE);
     ComPtr<IAccessible> box;
     ASSERT_HRESULT_SUCCEEDED(AccessibleObjectFromWindow(form->QQ(), OBJID_CLIENT, IID_PPV_ARGS(&box)));
     EXPECT_EQ(Read(*box.Get(), &IAccessible::get_accName, CHILDID_SELF), L"QQ号");
