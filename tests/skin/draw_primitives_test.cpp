@@ -188,10 +188,14 @@ TEST_F(DrawPrimitives, RefusedObjectsLeakNothingAndDrawAllOrNothing) {
 }
 
 // Scratch surfaces are made once and reused: a repaint creates no GDI object, and a
-// box drawn after a bigger one shows nothing of it.
+// box drawn after a bigger one shows nothing of it. A taller box than any before is
+// drawn whole.
 TEST_F(DrawPrimitives, ScratchSurfacesAreReusedAndLeaveNothingBehind) {
     const auto keyed = [](int x, int y) { return (x + 2 * y) % 5 == 0 ? K : Source(x, y); };
-    const skin::ImageSurface src = Surface(7, 21, keyed);
+    const skin::ImageSurface src = Surface(7, 21, keyed), taller = Backdrop();
+    skin::DrawKeyed(dest_.get(), 0, 0, 7, 5, src.get(), 0, 0, K);
+    skin::DrawKeyed(taller.get(), 5, 5, 7, 21, src.get(), 0, 0, K);
+    EXPECT_EQ(DescribeMismatches(taller.get(), 90, 40, KeyedAt(5, 5, 7, 21, keyed)), "");
     skin::DrawSkinSlice(dest_.get(), 0, 0, 80, 30, src.get(), 0, 0, 7, 21, 3, 3, 3, 3, K);
     const long acquired = gdi_tally::acquired.load();
     for (int i = 0; i < 50; ++i) {
