@@ -69,19 +69,23 @@ TEST_F(Form1Keep, SavingOneOrAllShowsProgressAndResultsWithoutABox) {
     EXPECT_EQ(form->Label8(), L"已保存: 甲 - 一.wav");
     EXPECT_TRUE(ReadAll(folder.path / L"甲 - 一.wav") == wavs[0]);
 
-    // A second song of the first one's name gets a file of its own.
+    // A second song of the first one's name gets a file of its own, as does one
+    // whose name differs only in case (one file to the system).
     server.Serve("/fcg-bin/fcgi_agent_zhenghe.fcg",
                  XmlAnswer(MakeAnswer({{Song(1) + L" ", L"一", L"甲"},
                                        {server.BaseAddress() + L"/gone.mp3 ", L"三", L"丙"},
                                        {Song(2) + L" ", L"..\\..\\二", L"乙"},
-                                       {Song(2) + L" ", L"一", L"甲"}})));
+                                       {Song(2) + L" ", L"一", L"甲"},
+                                       {Song(2) + L" ", L"B", L"丁"},
+                                       {Song(2) + L" ", L"b", L"丁"}})));
     form->Command1_Click();
-    ASSERT_TRUE(PumpUntil([&] { return form->Rows().size() == 4; }, 10000));
+    ASSERT_TRUE(PumpUntil([&] { return form->Rows().size() == 6; }, 10000));
     answer = {folder.path.wstring(), 0};
     form->SaveAllSongs();
     EXPECT_EQ(choices.back().folder, folder.path.wstring()) << "the folder used last";
-    ASSERT_TRUE(LabelBecomes(L"已保存 2 首，已存在跳过 1 首，失败 1 首"));
-    const std::vector<std::wstring> files = {L"乙 - .._.._二.wav", L"甲 - 一 (2).wav",
+    ASSERT_TRUE(LabelBecomes(L"已保存 4 首，已存在跳过 1 首，失败 1 首"));
+    const std::vector<std::wstring> files = {L"丁 - B.wav", L"丁 - b (2).wav",
+                                             L"乙 - .._.._二.wav", L"甲 - 一 (2).wav",
                                              L"甲 - 一.wav"};
     EXPECT_EQ(folder.Files(), files);
     ASSERT_TRUE(IsWindow(form->SaveSummaryWindow()));
