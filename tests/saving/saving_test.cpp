@@ -160,6 +160,7 @@ TEST(SongSaver, ASongIsSavedWholeOrNothingIsLeft) {
         LoopbackResponse response;
         bool cancel;
         SaveResult::Outcome outcome;
+        bool anotherBody = false; // the server has a longer body by the first resumption
     } cases[] = {
         {"dropped twice, resumed by ranges", with(drops(true)), false, SaveResult::Outcome::Saved},
         {"dropped twice, read again from the start", with(drops(false)), false,
@@ -169,7 +170,11 @@ TEST(SongSaver, ASongIsSavedWholeOrNothingIsLeft) {
         {"breaks for good", with([&](auto& r) { r.dropAfterBytes = song.size() / 2; }), false,
          SaveResult::Outcome::Failed},
         {"not found", with([](auto& r) { r.status = 404; }), false, SaveResult::Outcome::Failed},
+        {"another body by the resumption", with(drops(true)), false, SaveResult::Outcome::Failed,
+         true},
     };
+    LoopbackResponse longer = with(drops(true));
+    longer.body += "and more";
     LoopbackServer server;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -182,6 +187,8 @@ TEST(SongSaver, ASongIsSavedWholeOrNothingIsLeft) {
             SaveSong({server.BaseAddress() + L"/song.mp3", (folder.path / L"歌.mp3").wstring()},
                      Quick(), cancelled, [&](unsigned long long done, auto) {
                          lastDone = done;
+                         if (c.anotherBody && done >= song.size() / 3)
+                             server.Serve("/song.mp3", longer);
                          if (c.cancel && done > song.size() / 4)
                              cancelled = true;
                      });
@@ -200,10 +207,12 @@ TEST(SaveQueue, SavingAllSkipsWhatIsThereAndSaysWhatFailed) {
     const std::string one = SongBytes(200000, 3), two = SongBytes(300000, 4);
     server.Serve("/1.mp3", AudioAnswer(one));
     server.Serve("/2.wav", AudioAnswer(two)); // the address's own type wins
-    server.Serve("/3", AudioAnswer(one));     // no type in the address: the answer's
+    LoopbackResponse three = AudioAnswer(one); // no type in the address: the answer's
+    three.chunked = true; // nor a length: the empty file of its name is another song
+    server.Serve("/3", three);
     TempFolder folder;
     { std::ofstream(folder.path / L"甲 - 一.mp3", std::ios::binary) << one; } // already there
-    { std::ofstream(folder.path / L"丙.mp3", std::ios::binary) << "another song"; }
+    { std::ofstream(folder.path / L"丙.mp3", std::ios::binary); }
     const std::vector<std::wstring> stems = {L"甲 - 一", L"乙", L"丙", L"丁"};
     const std::vector<std::wstring> paths = {L"/1.mp3", L"/2.wav", L"/3", L"/missing.mp3"};
     std::vector<SaveRequest> requests;
@@ -230,7 +239,7 @@ TEST(SaveQueue, SavingAllSkipsWhatIsThereAndSaysWhatFailed) {
     EXPECT_EQ(folder.Files(), files);
     EXPECT_TRUE(ReadAll(folder.path / L"丙 (2).mp3") == one);
     EXPECT_TRUE(ReadAll(folder.path / L"乙.wav") == two);
-    EXPECT_EQ(ReadAll(folder.path / L"丙.mp3"), "another song");
+    EXPECT_EQ(ReadAll(folder.path / L"丙.mp3"), "");
 }
 
 } // namespace
