@@ -446,8 +446,8 @@ TEST(MediaPlayer, SongsEndAsAUserExpectsWhateverTheServerDoes) {
          0},
         {"no sound device", kShort, plain, nullptr, 0, 0, 0, S::Failed, F::Output, false, 0, true},
         {.name = "paused while connecting, longer than a stall may last", .length = kShort,
-         .server = with([](auto& r) { r.delayMs = 600; }), .noProgressMs = 300,
-         .ends = S::Stopped, .pauseConnectingMs = 1000},
+         .server = with([](auto& r) { r.delayMs = 400; }), .noProgressMs = 200,
+         .ends = S::Stopped, .pauseConnectingMs = 800},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
