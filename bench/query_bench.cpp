@@ -8,6 +8,7 @@
 #include "char_refs.h"
 #include "com_scope.h"
 #include "form1.h"
+#include "kernel_objects.h"
 #include "loopback_server.h"
 #include "message_pump.h"
 #include "music_doc.h"
@@ -15,7 +16,6 @@
 
 #include <windows.h>
 #include <commctrl.h>
-#include <psapi.h>
 
 #include <algorithm>
 #include <chrono>
@@ -26,13 +26,6 @@
 namespace {
 
 constexpr char kPath[] = "/fcg-bin/fcgi_agent_zhenghe.fcg";
-
-PROCESS_MEMORY_COUNTERS Memory() {
-    PROCESS_MEMORY_COUNTERS counters{};
-    counters.cb = sizeof(counters);
-    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
-    return counters;
-}
 
 double Mb(size_t bytes) {
     return static_cast<double>(bytes) / (1024.0 * 1024.0);
@@ -148,9 +141,9 @@ int main(int argc, char** argv) {
         QueryThroughTheWindow(form, 10);
     server.Serve(kPath, std::move(answer));
 
-    const size_t baseline = Memory().WorkingSetSize;
+    const size_t baseline = ProcessMemory().WorkingSetSize;
     const double query = QueryThroughTheWindow(form, 10000); // the memory figure's query
-    const size_t peak = Memory().PeakWorkingSetSize;
+    const size_t peak = ProcessMemory().PeakWorkingSetSize;
     std::printf("answer: 10000 songs, %.2f MB GB2312\n", Mb(bodySize));
     std::printf("%-4s %8s %8s %8s %8s %9s | %8s %7s %7s\n", "run", "fetch", "decode", "load",
                 "select", "query", "sel/load", "q/base", "");

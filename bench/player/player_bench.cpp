@@ -4,6 +4,7 @@
 // a 5 MB, a 30 MB and a 200 MB song play; the share of one core the process
 // uses while a song plays; how much of a song plays after a pause longer than
 // the server keeps an idle connection.
+#include "kernel_objects.h"
 #include "loopback_server.h"
 #include "message_pump.h"
 #include "null_audio_output.h"
@@ -12,7 +13,6 @@
 #include "wav.h"
 
 #include <windows.h>
-#include <psapi.h>
 #include <shlwapi.h>
 
 #include <algorithm>
@@ -78,13 +78,6 @@ double CpuSeconds() {
 
 double Mb(size_t bytes) {
     return static_cast<double>(bytes) / (1024.0 * 1024.0);
-}
-
-PROCESS_MEMORY_COUNTERS MemoryCounters() {
-    PROCESS_MEMORY_COUNTERS counters{};
-    counters.cb = sizeof(counters);
-    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
-    return counters;
 }
 
 // Dispatches messages for `ms` without waking otherwise, unlike PumpFor's
@@ -193,7 +186,7 @@ size_t WorkingSetWhilePlaying(MediaPlayer& player, const std::wstring& address, 
     size_t largest = 0;
     for (int tick = 0; tick < seconds * 10; ++tick) {
         DispatchFor(100);
-        largest = std::max(largest, MemoryCounters().WorkingSetSize);
+        largest = std::max(largest, ProcessMemory().WorkingSetSize);
     }
     return player.state() == PlayerState::Playing ? largest : 0;
 }
@@ -314,7 +307,7 @@ int main(int argc, char** argv) {
 
     std::printf("songs: 5 MB and 30 MB MP3, 44.1 kHz stereo 64 kbit/s\n");
     std::printf("%-34s %14s %14s\n", "5 MB song, served", "first sound", "playing");
-    const size_t workingSetBefore = MemoryCounters().WorkingSetSize;
+    const size_t workingSetBefore = ProcessMemory().WorkingSetSize;
     for (int run = 1; run <= runs; ++run) {
         const std::string label =
             "at full speed, run " + std::to_string(run) + (run == 1 ? " (loads MF)" : "");
@@ -359,7 +352,7 @@ int main(int argc, char** argv) {
     const double restartMs = Ms(Clock::now() - restartsStart) / kRestarts;
     player.stop();
     DispatchFor(1000);
-    const size_t peak = MemoryCounters().PeakWorkingSetSize;
+    const size_t peak = ProcessMemory().PeakWorkingSetSize;
     std::string songBody;
     while (songBody.size() < 5u << 20)
         songBody += clip;

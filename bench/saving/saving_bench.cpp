@@ -2,12 +2,12 @@
 // against the raw transfer of the same bytes (read and thrown away), one by
 // one and two at a time as 全部保存 does; the working set while saving against
 // before; and one 200 MB song saved with the working set sampled throughout.
+#include "kernel_objects.h"
 #include "loopback_server.h"
 #include "message_pump.h"
 #include "save_queue.h"
 
 #include <windows.h>
-#include <psapi.h>
 
 #include <algorithm>
 #include <atomic>
@@ -25,20 +25,13 @@ double Mb(size_t bytes) {
     return static_cast<double>(bytes) / (1024.0 * 1024.0);
 }
 
-size_t WorkingSet() {
-    PROCESS_MEMORY_COUNTERS counters{};
-    counters.cb = sizeof(counters);
-    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
-    return counters.WorkingSetSize;
-}
-
 // The largest working set seen every 20 ms while `work` runs.
 template <class Work> size_t LargestWorkingSetDuring(Work work) {
     std::atomic<bool> done = false;
-    std::atomic<size_t> largest = WorkingSet();
+    std::atomic<size_t> largest = ProcessMemory().WorkingSetSize;
     std::thread sampler([&] {
         while (!done) {
-            largest = std::max<size_t>(largest, WorkingSet());
+            largest = std::max<size_t>(largest, ProcessMemory().WorkingSetSize);
             Sleep(20);
         }
     });
@@ -102,7 +95,7 @@ int main() {
                       (folder / (L"one" + std::to_wstring(i) + L".mp3")).wstring()},
                      http, never);
     };
-    const size_t idle = WorkingSet();
+    const size_t idle = ProcessMemory().WorkingSetSize;
     auto start = Clock::now();
     const size_t largestRaw = LargestWorkingSetDuring(rawTransfer);
     const double raw = Seconds(start);

@@ -10,7 +10,6 @@
 #include "song_decoder.h"
 
 #include <gtest/gtest.h>
-#include <psapi.h>
 #include <shlwapi.h>
 #include <tlhelp32.h>
 
@@ -68,13 +67,6 @@ size_t CountThreads() {
          more = Thread32Next(snapshot.get(), &entry))
         count += entry.th32OwnerProcessID == GetCurrentProcessId() ? 1 : 0;
     return count;
-}
-
-// The memory committed to this process alone (Wine reads PrivateUsage as 0).
-long long PrivateBytes() {
-    PROCESS_MEMORY_COUNTERS counters{};
-    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
-    return static_cast<long long>(counters.PagefileUsage);
 }
 
 // WinHTTP and Media Foundation keep a few pool threads for a while after use.
@@ -674,13 +666,14 @@ TEST(AudioOutputWaveOut, PauseHoldsQueuedBuffersAndResetDropsThem) {
     output.Reset();
     EXPECT_EQ(output.Pending(), 0u);
     // Played blocks are used again: an hour of sound takes no more memory than a minute.
-    const long long before = PrivateBytes();
+    const size_t before = ProcessMemory().PagefileUsage;
     for (int i = 0; i < 1000; ++i) {
         ASSERT_TRUE(output.Write(tenth.data(), tenth.size()));
         if (i % 5 == 4)
             output.Reset(); // each block is done
     }
-    EXPECT_LT(PrivateBytes() - before, 4 << 20) << "1000 blocks of 17 KB written";
+    EXPECT_LT(ProcessMemory().PagefileUsage, before + (4 << 20))
+        << "1000 blocks of 17 KB written";
     output.Close();
     EXPECT_FALSE(output.Write(tenth.data(), tenth.size()));
 }

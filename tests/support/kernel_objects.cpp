@@ -50,3 +50,10 @@ size_t CountKernelHandles() {
         count += table->entries[i].processId == GetCurrentProcessId();
     return count;
 }
+
+PROCESS_MEMORY_COUNTERS ProcessMemory() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof(counters);
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
+    return counters;
+}
