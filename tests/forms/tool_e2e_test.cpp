@@ -341,6 +341,7 @@ class ToolEndToEndAt144 : public ToolEndToEnd {
 TEST_F(ToolEndToEndAt144, AtOneAndAHalfTimesTheScaleAllIsLaidOutAndDrawnSharp) {
     ClickAt(Centre(WindowRect(qq)));
     SendMessageW(qq, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"12345"));
+    ASSERT_TRUE(WaitUntil(3000, [&] { return Focused() == qq; })); // Enter goes where the focus is
     PressKey(VK_RETURN);
     ASSERT_TRUE(WaitUntil(10000, [&] { return SendMessageW(table, LVM_GETITEMCOUNT, 0, 0) == 3; }));
     Sleep(500); // painted
