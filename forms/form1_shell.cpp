@@ -32,9 +32,9 @@ void Form1::Form_Load() {
 }
 
 // Everything in the background colour becomes see-through and lets clicks
-// through, so only the pictures and the controls are seen. Done once the
-// first frame is on the screen: Wine scans a colour-keyed window whole for its
-// key at every flush (a full repaint at 192 dpi takes three times as long), and
+// through, so only the pictures and the controls are seen. Done once the first
+// frame is on the screen: Wine scans a colour-keyed window whole for its key at
+// every flush (a full repaint at 192 dpi takes two to three times as long), and
 // the first frame looks the same without the key, as the pictures cover the
 // window and its shape already cuts the corners.
 void Form1::KeyOutBackground() {
