@@ -123,6 +123,13 @@ TEST_F(Form1Playback, DoubleClickPlaysAndTheButtonPausesAndResumes) {
     form->Command2_Click();
     EXPECT_EQ(WindowText(form->Command2()), L"播/暂");
     EXPECT_TRUE(StatusBecomes(L"正在播放"));
+    // Two quick clicks: the button reports the second as a double-click, and
+    // it counts as a click all the same.
+    for (const UINT press : {WM_LBUTTONDOWN, WM_LBUTTONDBLCLK}) {
+        SendMessageW(form->Command2(), press, MK_LBUTTON, MAKELPARAM(5, 5));
+        SendMessageW(form->Command2(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+        EXPECT_EQ(WindowText(form->Command2()), press == WM_LBUTTONDOWN ? L"暂/播" : L"播/暂");
+    }
     SetWindowTextW(form->Command2(), L"别的");
     form->Command2_Click(); // any other caption: nothing
     EXPECT_EQ(form->WP1()->state(), PlayerState::Playing);
