@@ -149,7 +149,6 @@ class Form1 {
                                    DWORD_PTR self);
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void CreateControls();
-    void KeyOutBackground();
     void GiveIcons();
     void AddToolTips();
     void OnCommand(WPARAM wParam);
