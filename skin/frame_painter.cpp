@@ -59,6 +59,16 @@ LRESULT PaintFlatFrame(WNDPROC previous, HWND hwnd, UINT message, WPARAM wParam,
     const WindowDC windowDc(hwnd, true);
     const WindowDC clientDc(hwnd, false); // released first, as it was taken last
     FrameSolid(windowDc.get(), 0, 0, size.Width, size.Height, FrameColourFor(hwnd));
+    // The inner rings reach into the client area, where a child window (a list
+    // view's header) keeps its own pixels whichever of the two paints last.
+    RECT window{};
+    GetWindowRect(hwnd, &window);
+    for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT box{};
+        if (IsWindowVisible(child) && GetWindowRect(child, &box))
+            ExcludeClipRect(windowDc.get(), box.left - window.left, box.top - window.top,
+                            box.right - window.left, box.bottom - window.top);
+    }
     // Ring d runs from (d, d) to (W - 1, H - 1), right and bottom exclusive: its left
     // and top lines move inward, its right and bottom lines stay on column W - 2 and
     // row H - 2.

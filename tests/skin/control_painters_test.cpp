@@ -186,14 +186,18 @@ TEST_F(ControlPainters, FlatFrameReplacesAClientEdgeOnly) {
     const struct {
         const wchar_t* className;
         DWORD style, exStyle;
-        bool enabled, flat;
+        bool enabled, flat, child = false; // a child (20 x 10) at the client's corner
     } rows[] = {{L"Edit", 0, WS_EX_CLIENTEDGE, true, true},
                 {L"Edit", 0, WS_EX_CLIENTEDGE, false, true},
+                {L"Edit", 0, WS_EX_CLIENTEDGE, true, true, true},
                 {L"Edit", WS_BORDER, 0, true, false},
                 {L"DataListWndClass", LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE, true, false}};
     for (const auto& r : rows) {
         const Control control(r.className, L"", r.style, 10, 10, 120, 26, r.exStyle);
         EnableWindow(control.get(), r.enabled);
+        const HWND child = r.child ? CreateWindowExW(0, L"Static", L"", WS_CHILD | WS_VISIBLE, 0, 0,
+                                                     20, 10, control.get(), nullptr, nullptr, nullptr)
+                                   : nullptr;
         FillWindow(control.get(), kMarker);
         CallWindowProcW(RecordingProc, control.get(), WM_NCPAINT, 1, 0);
         const auto own = WindowSnapshot(control.get());
@@ -207,6 +211,8 @@ TEST_F(ControlPainters, FlatFrameReplacesAClientEdgeOnly) {
                                          if (!(x % 119 && y % 25))
                                              return r.enabled ? skin::kFrameEnabled
                                                               : skin::kFrameDisabled;
+                                         if (child && x >= 2 && x < 22 && y >= 2 && y < 12)
+                                             return kMarker;
                                          return x <= 2 || y <= 2 || x == 118 || y == 24 ? kWhite
                                                                                         : kMarker;
                                      }),
