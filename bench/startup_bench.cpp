@@ -75,6 +75,16 @@ double RepaintMicros(UINT dpi) {
     std::printf("first paint at %u dpi: %.1f ms\n", dpi,
                 std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - first)
                     .count());
+    // The repaints below are the ones a user's window has: with its
+    // background keyed out, which it is shortly after the first frame.
+    const ULONGLONG until = GetTickCount64() + 2000;
+    while (!(GetWindowLongPtrW(form.hwnd(), GWL_EXSTYLE) & WS_EX_LAYERED) &&
+           GetTickCount64() < until) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+        Sleep(10);
+    }
     constexpr int kRounds = 50;
     const auto begin = std::chrono::steady_clock::now();
     for (int i = 0; i < kRounds; ++i)

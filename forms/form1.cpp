@@ -272,6 +272,7 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             Timer1_Timer();
         if (wParam == kAfterFirstFrameTimerId) {
             KillTimer(hwnd_, kAfterFirstFrameTimerId);
+            KeyOutBackground();
             GiveIcons();
             AddToolTips();
         }
@@ -506,9 +507,10 @@ int Form1::ShowMessage(const wchar_t* prompt, const wchar_t* caption, UINT flags
 }
 
 void Form1::Paint() {
-    // The buttons' tips (a window of their own) come once the first frame is
-    // on the screen: the system shows it when the program first waits, and
-    // the timer makes it wait first. A tip shows only after a hover anyway.
+    // The colour key, the icons and the buttons' tips (a window of their own)
+    // come once the first frame is on the screen: the system shows it when the
+    // program first waits, and the timer makes it wait first. A tip shows only
+    // after a hover anyway.
     if (!painted_) {
         painted_ = true;
         SetTimer(hwnd_, kAfterFirstFrameTimerId, kAfterFirstFrameMs, nullptr);

@@ -149,6 +149,7 @@ class Form1 {
                                    DWORD_PTR self);
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void CreateControls();
+    void KeyOutBackground();
     void GiveIcons();
     void AddToolTips();
     void OnCommand(WPARAM wParam);

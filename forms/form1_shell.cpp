@@ -24,14 +24,22 @@ void OpenHomePage() {
 void Form1::Form_Load() {
     // The skin first: it paints every control below the window from here on.
     skin::AttachSkin(hwnd_);
-    // Everything in the background colour becomes see-through and lets clicks
-    // through, so only the pictures and the controls are seen.
+    // The background is the colour key (see KeyOutBackground).
     formBrush_.reset(CreateSolidBrush(kKeyColour));
-    SetWindowLongPtrW(hwnd_, GWL_EXSTYLE, GetWindowLongPtrW(hwnd_, GWL_EXSTYLE) | WS_EX_LAYERED);
-    SetLayeredWindowAttributes(hwnd_, kKeyColour, 0, LWA_COLORKEY);
     // The see-through corners let clicks through on Wine as well; the window
     // owns the region from here on.
     SetWindowRgn(hwnd_, pictures::CreateWindowShape(drawn_.dpi()), TRUE);
+}
+
+// Everything in the background colour becomes see-through and lets clicks
+// through, so only the pictures and the controls are seen. Done once the first
+// frame is on the screen: Wine scans a colour-keyed window whole for its key at
+// every flush (a full repaint at 192 dpi takes two to three times as long), and
+// the first frame looks the same without the key, as the pictures cover the
+// window and its shape already cuts the corners.
+void Form1::KeyOutBackground() {
+    SetWindowLongPtrW(hwnd_, GWL_EXSTYLE, GetWindowLongPtrW(hwnd_, GWL_EXSTYLE) | WS_EX_LAYERED);
+    SetLayeredWindowAttributes(hwnd_, kKeyColour, 0, LWA_COLORKEY);
 }
 
 void Form1::Form_Unload() {

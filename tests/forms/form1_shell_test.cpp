@@ -51,10 +51,13 @@ TEST_F(Form1Shell, TheFramedWindowFromLoadToExit) {
     EXPECT_EQ(client.right, 594);
     EXPECT_EQ(client.bottom, 328);
     EXPECT_EQ(GetWindowLongW(form->hwnd(), GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME), 0);
+    // The background is keyed out once the first frame is drawn.
     COLORREF key = 0;
     BYTE alpha = 0;
     DWORD flags = 0;
-    ASSERT_TRUE(GetLayeredWindowAttributes(form->hwnd(), &key, &alpha, &flags));
+    SendMessageW(form->hwnd(), WM_PAINT, 0, 0);
+    ASSERT_TRUE(PumpUntil(
+        [&] { return GetLayeredWindowAttributes(form->hwnd(), &key, &alpha, &flags); }, 2000));
     EXPECT_EQ(key, 0x00FF0000u);
     EXPECT_EQ(flags & LWA_COLORKEY, static_cast<DWORD>(LWA_COLORKEY));
     // The rounded corners' outside is cut from the window's shape, their border line kept.
