@@ -8,6 +8,7 @@
 // of the tool (the one before a change, say), that one is started in each run
 // as well, between the two, and its figures are printed beside the tool's.
 #include "form1.h"
+#include "message_pump.h"
 #include "tool_driver.h"
 
 #include <windows.h>
@@ -77,14 +78,8 @@ double RepaintMicros(UINT dpi) {
                     .count());
     // The repaints below are the ones a user's window has: with its
     // background keyed out, which it is shortly after the first frame.
-    const ULONGLONG until = GetTickCount64() + 2000;
-    while (!(GetWindowLongPtrW(form.hwnd(), GWL_EXSTYLE) & WS_EX_LAYERED) &&
-           GetTickCount64() < until) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageW(&msg);
-        Sleep(10);
-    }
+    PumpUntil([&] { return (GetWindowLongPtrW(form.hwnd(), GWL_EXSTYLE) & WS_EX_LAYERED) != 0; },
+              2000);
     constexpr int kRounds = 50;
     const auto begin = std::chrono::steady_clock::now();
     for (int i = 0; i < kRounds; ++i)
