@@ -77,7 +77,8 @@ UniqueFont CreateSystemFont(SystemFont which, UINT dpi) {
         if (!ask(SPI_GETICONTITLELOGFONT, sizeof font, &font, font.lfHeight))
             return {};
     } else {
-        NONCLIENTMETRICSW metrics{sizeof metrics};
+        NONCLIENTMETRICSW metrics{};
+        metrics.cbSize = sizeof metrics;
         if (!ask(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, metrics.lfStatusFont.lfHeight))
             return {};
         font = metrics.lfStatusFont;

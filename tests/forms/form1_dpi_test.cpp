@@ -90,7 +90,8 @@ TEST_F(Form1Dpi, TheWindowIsLaidOutFromItsDesignAtEveryScale) {
                                reinterpret_cast<HFONT>(SendMessageW(header, WM_GETFONT, 0, 0)));
         for (int i = 0; i < 4; ++i) {
             wchar_t text[16] = {};
-            HDITEMW item{HDI_TEXT};
+            HDITEMW item{};
+            item.mask = HDI_TEXT;
             item.pszText = text;
             item.cchTextMax = 16;
             RECT box{}, extent{};

@@ -173,11 +173,11 @@ TEST(Pictures, AreNeverPureBlueWhereTheWindowShowsAndStaySolidAtEveryScale) {
                     if (at(x, y) == 0x0000FF && !inCorner) // pure blue in DIB order
                         FAIL() << "pure blue at " << x << "," << y;
                 }
-            if (p.draw == pictures::DrawBackground)
-                for (int y = Scaled(30, dpi); y < Scaled(300, dpi); ++y)
-                    ASSERT_EQ(at(0, y) * 0x1000000ull + at(visibleWidth - 1, y),
-                              kBorder * 0x1000000ull + kBorder)
-                        << "the border at row " << y;
+            for (int y = Scaled(30, dpi); p.draw == pictures::DrawBackground && y < Scaled(300, dpi);
+                 ++y)
+                ASSERT_EQ(at(0, y) * 0x1000000ull + at(visibleWidth - 1, y),
+                          kBorder * 0x1000000ull + kBorder)
+                    << "the border at row " << y;
         }
     }
     EXPECT_EQ(Scaled(99, 120), 124) << "to the nearest pixel";

@@ -83,7 +83,8 @@ class ToolEndToEnd : public testing::Test {
     std::vector<std::pair<std::uint64_t, std::string>> Opened() const { return opened.Read(); }
 
     HWND Focused() const {
-        GUITHREADINFO info{sizeof(info)};
+        GUITHREADINFO info{};
+        info.cbSize = sizeof(info);
         GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &info);
         return info.hwndFocus;
     }

@@ -478,8 +478,8 @@ TEST(MediaPlayer, SongsEndAsAUserExpectsWhateverTheServerDoes) {
         }
         ASSERT_TRUE(PumpUntil([&] { return host.player->state() == row.ends; }, 20000))
             << static_cast<int>(host.player->state());
-        if (row.played == 0)
-            EXPECT_LT(Clock::now() - start, std::chrono::seconds(3)) << "fails at once";
+        EXPECT_TRUE(row.played != 0 || Clock::now() - start < std::chrono::seconds(3))
+            << "fails at once";
         PumpFor(100); // nothing the worker posts afterwards changes the outcome
         EXPECT_EQ(host.player->state(), row.ends);
         EXPECT_EQ(host.states.back(), row.ends);
