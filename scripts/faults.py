@@ -3,16 +3,25 @@ small plausible bug: one text replaced once in one source file), puts it into
 the sources, builds, runs the tests and prints which tests caught it; the file
 is put back before the next. Prints the faults no test caught at the end.
 
-Called by faults.sh, which prepares the display, sound and Wine first.
+Called by faults.sh, which prepares the display, sound and Wine first. With
+--summary LOG... it runs nothing and reads the lines earlier runs printed (a
+later line for a fault replaces an earlier one), so runs of parts of the set,
+made in turn or side by side, add up to one table.
+
+Either way it ends with what each test catches: the faults only that test
+catches are marked "alone", and the tests that catch none are listed. A test
+that is alone on a fault guards something no other test does.
 """
 import json
 import os
+import re
 import subprocess
 import sys
 import time
 
 root, build = sys.argv[1], sys.argv[2]
-wanted = set(sys.argv[3:])
+summary_logs = sys.argv[4:] if sys.argv[3:4] == ["--summary"] else None
+wanted = set(sys.argv[3:]) if summary_logs is None else set()
 with open(os.path.join(root, "scripts", "faults", "planted.json"), encoding="utf-8") as f:
     faults = [m for m in json.load(f) if not wanted or m["id"] in wanted]
 
@@ -28,6 +37,44 @@ def failed_tests():
         return [line.strip().split(":", 1)[1] for line in f if ":" in line]
 
 
+def summarise(caught_by):
+    """Prints, per test, the faults it catches ("alone" where no other test does)."""
+    listed = subprocess.run(["ctest", "-N"], cwd=build, capture_output=True, text=True).stdout
+    tests = re.findall(r"Test +#\d+: (\S+)", listed)
+    catches = {test: [] for test in tests}
+    for fault_id, caught in caught_by.items():
+        for test in caught:
+            catches.setdefault(test, []).append(
+                fault_id + (" alone" if len(caught) == 1 else ""))
+    print("\nWhat each test catches:")
+    for test in sorted(catches, key=lambda t: (-len(catches[t]), t)):
+        if catches[test]:
+            print(f"  {test}: {', '.join(sorted(catches[test]))}")
+    idle = sorted(test for test in catches if not catches[test])
+    print(f"{len(idle)} of {len(catches)} tests catch none of these faults:")
+    for test in idle:
+        print(f"  {test}")
+
+
+if summary_logs is not None:
+    results = {}
+    for log in summary_logs:
+        with open(log, encoding="utf-8") as f:
+            for line in f:
+                m = re.match(r"([A-Z]-\d+) \(\d+ s\): (.*)$", line.strip())
+                if m:
+                    results[m.group(1)] = [] if m.group(2) == "NOT CAUGHT" else m.group(2).split(", ")
+    print(f"{sum(1 for c in results.values() if c)} of {len(results)} faults caught")
+    for fault in faults:
+        if fault["id"] in results and not results[fault["id"]]:
+            print(f"  not caught {fault['id']} {fault['file']}: {fault['why']}")
+    missing = [fault["id"] for fault in faults if fault["id"] not in results]
+    if missing:
+        print(f"not in the logs: {' '.join(missing)}")
+    summarise({k: v for k, v in results.items() if v})
+    sys.exit(0)
+
+caught_by = {}
 unseen = []
 for fault in faults:
     path = os.path.join(root, fault["file"])
@@ -53,6 +100,7 @@ for fault in faults:
             f.write(source)
     if not caught:
         unseen.append(fault)
+    caught_by[fault["id"]] = caught
     print(f"{fault['id']} ({time.time() - started:.0f} s): "
           f"{', '.join(caught) if caught else 'NOT CAUGHT'}", flush=True)
 
@@ -60,3 +108,4 @@ subprocess.run(["cmake", "--build", build, "-j2"], capture_output=True)
 print(f"\n{len(faults) - len(unseen)} of {len(faults)} faults caught")
 for fault in unseen:
     print(f"  not caught {fault['id']} {fault['file']}: {fault['why']}")
+summarise({k: v for k, v in caught_by.items() if v})
