@@ -136,14 +136,19 @@ TEST_F(Form1Keep, SettingsAreRememberedAndOnlyWebAddressesOpen) {
     EXPECT_EQ(WindowText(form->QQ()), L"12345");
     EXPECT_TRUE(form->PlayOn());
 
-    // A list's address that is no web address never reaches the shell.
-    server.Serve("/fcg-bin/fcgi_agent_zhenghe.fcg",
-                 XmlAnswer(MakeAnswer({{L"C:\\Windows\\notepad.exe ", L"x", L"y"}})));
-    form->Command1_Click();
-    ASSERT_TRUE(PumpUntil([&] { return form->Rows().size() == 1; }, 10000));
-    Select(0);
-    form->OpenSelectedInBrowser();
-    EXPECT_EQ(form->Label8(), L"不是网址，未打开");
+    // A list's address that is no web address, or that would break out of the
+    // browser's quoted argument, never reaches the shell.
+    for (const wchar_t* address :
+         {L"http://a.cn/x\"--flag ", L"http://a.cn/x\ty ", L"C:\\Windows\\notepad.exe "}) {
+        Make(); // with an empty status line
+        server.Serve("/fcg-bin/fcgi_agent_zhenghe.fcg",
+                     XmlAnswer(MakeAnswer({{address, L"x", L"y"}})));
+        form->Command1_Click();
+        ASSERT_TRUE(PumpUntil([&] { return form->Rows().size() == 1; }, 10000));
+        Select(0);
+        form->OpenSelectedInBrowser();
+        EXPECT_EQ(form->Label8(), L"不是网址，未打开") << address;
+    }
     form->CopySelectedAddress();
     EXPECT_EQ(ClipboardText(), L"C:\\Windows\\notepad.exe");
 }

@@ -63,7 +63,7 @@ TEST_F(Form1Shell, TheFramedWindowFromLoadToExit) {
     // The rounded corners' outside is cut from the window's shape, their border line kept.
     const UniqueRegion shape(CreateRectRgn(0, 0, 0, 0));
     ASSERT_NE(GetWindowRgn(form->hwnd(), shape.get()), ERROR);
-    EXPECT_FALSE(PtInRegion(shape.get(), 0, 0));
+    EXPECT_FALSE(PtInRegion(shape.get(), 0, 0) || PtInRegion(shape.get(), 1, 1));
     EXPECT_TRUE(PtInRegion(shape.get(), 0, 5) && PtInRegion(shape.get(), 5, 0) &&
                 PtInRegion(shape.get(), 593, 322));
     for (HWND sunken : {form->QQ(), form->ListView1()})
@@ -96,11 +96,23 @@ TEST_F(Form1Shell, TheFramedWindowFromLoadToExit) {
         {"the minimise area straight from it", 520, 8, true, true, false, false},
         {"the background again", 300, 200, false, false, true, true},
     };
+    // The close highlight's red shows exactly while it is visible.
+    auto closeRedShown = [&] {
+        void* bits = nullptr;
+        const UniqueBitmap dib = CreateTopDownDib(client.right, client.bottom, &bits);
+        const UniqueHdc dc(CreateCompatibleDC(nullptr));
+        const SelectGuard use(dc.get(), dib.get());
+        form->Drawn().Paint(dc.get(), client, static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
+        GdiFlush();
+        const auto* pixel = static_cast<const DWORD*>(bits);
+        return std::count(pixel, pixel + client.right * client.bottom, 0xE04A3Cu) > 0;
+    };
     for (const auto& m : moves) {
         SCOPED_TRACE(m.over);
         Send(WM_MOUSEMOVE, m.x, m.y);
         EXPECT_EQ(Visible(L"MI"), m.MI);
         EXPECT_EQ(Visible(L"CL"), m.CL);
+        EXPECT_EQ(closeRedShown(), m.CL);
         EXPECT_EQ(Visible(L"Label5"), m.Label5);
         EXPECT_EQ(Visible(L"Label6"), m.Label6);
     }
@@ -178,6 +190,14 @@ TEST(Pictures, AreNeverPureBlueWhereTheWindowShowsAndStaySolidAtEveryScale) {
                 ASSERT_EQ(at(0, y) * 0x1000000ull + at(visibleWidth - 1, y),
                           kBorder * 0x1000000ull + kBorder)
                     << "the border at row " << y;
+            // The bottom strip's top line runs between its borders; the close
+            // highlight's red face reaches the window's edge.
+            for (int x = Scaled(1, dpi); p.draw == pictures::DrawBottomStrip &&
+                                         x < visibleWidth - Scaled(1, dpi);
+                 ++x)
+                ASSERT_EQ(at(x, box.top), 0x9AC3E9u) << "the strip's line at " << x;
+            if (p.draw == pictures::DrawCloseHighlight)
+                EXPECT_EQ(at(visibleWidth - 1, (box.top + box.bottom) / 2), 0xE04A3Cu);
         }
     }
     EXPECT_EQ(Scaled(99, 120), 124) << "to the nearest pixel";
