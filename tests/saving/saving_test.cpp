@@ -200,6 +200,13 @@ TEST(SongSaver, ASongIsSavedWholeOrNothingIsLeft) {
         EXPECT_FALSE(GetFileAttributesW((folder.path / L"歌.mp3").c_str()) & FILE_ATTRIBUTE_HIDDEN);
         EXPECT_EQ(lastDone == song.size(), saved);
     }
+    // A folder that is gone: the system's reason for the file, without its line break.
+    const std::atomic<bool> no = false;
+    const SaveResult gone = SaveSong(
+        {server.BaseAddress() + L"/song.mp3", L"Z:\\qzm-nowhere\\歌.mp3"}, Quick(), no, {});
+    EXPECT_TRUE(gone.reason.starts_with(L"无法写入文件: ") && gone.reason.size() > 8 &&
+                !iswspace(gone.reason.back()))
+        << gone.reason;
 }
 
 TEST(SaveQueue, SavingAllSkipsWhatIsThereAndSaysWhatFailed) {
