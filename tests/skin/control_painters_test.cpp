@@ -145,6 +145,8 @@ TEST_F(ControlPainters, HeaderItemsAndTheComposedHeader) {
         SendMessageW(h, WM_MOUSEMOVE, 0, MAKELPARAM(x, 5));
         EXPECT_EQ(skin::GetSkinProp(h, SkinProp::HMINDEX), item) << x;
     }
+    SendMessageW(h, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(100, 5)); // a quick second press
+    EXPECT_EQ(skin::GetSkinProp(h, SkinProp::HDINDEX), 1);
     skin::DetachSkin(h);
 }
 

@@ -1,3 +1,4 @@
+#include "control_painters.h"
 #include "paint_dispatch.h"
 #include "skin_colours.h"
 #include "skin_state.h"
@@ -65,6 +66,24 @@ TEST(PaintDispatch, EachGroupIsPaintedByItsOwnProcedureTheSkinOrBoth) {
         if (row.inside == white) { // the white ring stays inside the frame line
             EXPECT_EQ(pictures[1].back(), row.corner) << row.className << row.style;
         }
+    }
+}
+
+// Check boxes and option buttons paint themselves, then the skin draws its whole box
+// over that, whatever state it showed before.
+TEST(PaintDispatch, CheckBoxesAndOptionButtonsGetTheSkinsBoxOverTheirOwnPaint) {
+    ScopedSkinImages images;
+    for (const bool option : {false, true}) {
+        const Control control(option ? L"ThunderRT6OptionButton" : L"ThunderRT6CheckBox", L"选",
+                              0, 10, 10, 100, 24);
+        Recorded().clear();
+        InvalidateRect(control.get(), nullptr, FALSE);
+        skin::OnPaint(RecordingProc, control.get(), WM_PAINT, 0, 0);
+        const auto shown = WindowSnapshot(control.get());
+        (option ? skin::PaintOptionButton : skin::PaintCheckBox)(control.get(), nullptr,
+                                                                 skin::VisualNormal, true);
+        EXPECT_TRUE(WasRecorded(WM_PAINT)) << option;
+        EXPECT_EQ(shown, WindowSnapshot(control.get())) << option;
     }
 }
 
