@@ -324,6 +324,7 @@ TEST(NoticePicture, ShowsOnlyRedOnTheKeyColourAtEveryScale) {
             {0, 0, kNoticeKeyColor},   {199, 99, kNoticeKeyColor}, {100, 30, kNoticeRed}, // bar
             {100, 7, kNoticeRed},      {100, 53, kNoticeRed},      {76, 30, kNoticeRed},  // ring
             {90, 40, kNoticeKeyColor}, {110, 20, kNoticeKeyColor}, // beside the bar
+            {124, 54, kNoticeKeyColor}, // on its line, beyond the ring
         };
         for (const auto& p : fixed)
             EXPECT_EQ(at(p.x * scale, p.y * scale), p.colour) << p.x << "," << p.y << " x" << scale;
