@@ -56,6 +56,15 @@ def summarise(caught_by):
         print(f"  {test}")
 
 
+def report(results):
+    """The count, the faults no test caught, and what each test catches."""
+    print(f"\n{sum(1 for c in results.values() if c)} of {len(results)} faults caught")
+    for fault in faults:
+        if fault["id"] in results and not results[fault["id"]]:
+            print(f"  not caught {fault['id']} {fault['file']}: {fault['why']}")
+    summarise({k: v for k, v in results.items() if v})
+
+
 if summary_logs is not None:
     results = {}
     for log in summary_logs:
@@ -64,18 +73,14 @@ if summary_logs is not None:
                 m = re.match(r"([A-Z]-\d+) \(\d+ s\): (.*)$", line.strip())
                 if m:
                     results[m.group(1)] = [] if m.group(2) == "NOT CAUGHT" else m.group(2).split(", ")
-    print(f"{sum(1 for c in results.values() if c)} of {len(results)} faults caught")
-    for fault in faults:
-        if fault["id"] in results and not results[fault["id"]]:
-            print(f"  not caught {fault['id']} {fault['file']}: {fault['why']}")
+    results = {fault["id"]: results[fault["id"]] for fault in faults if fault["id"] in results}
     missing = [fault["id"] for fault in faults if fault["id"] not in results]
     if missing:
         print(f"not in the logs: {' '.join(missing)}")
-    summarise({k: v for k, v in results.items() if v})
+    report(results)
     sys.exit(0)
 
 caught_by = {}
-unseen = []
 for fault in faults:
     path = os.path.join(root, fault["file"])
     with open(path, encoding="utf-8", newline="") as f:
@@ -98,14 +103,9 @@ for fault in faults:
     finally:
         with open(path, "w", encoding="utf-8", newline="") as f:
             f.write(source)
-    if not caught:
-        unseen.append(fault)
     caught_by[fault["id"]] = caught
     print(f"{fault['id']} ({time.time() - started:.0f} s): "
           f"{', '.join(caught) if caught else 'NOT CAUGHT'}", flush=True)
 
 subprocess.run(["cmake", "--build", build, "-j2"], capture_output=True)
-print(f"\n{len(faults) - len(unseen)} of {len(faults)} faults caught")
-for fault in unseen:
-    print(f"  not caught {fault['id']} {fault['file']}: {fault['why']}")
-summarise({k: v for k, v in caught_by.items() if v})
+report(caught_by)
