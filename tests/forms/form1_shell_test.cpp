@@ -9,6 +9,7 @@
 namespace {
 
 constexpr char kHomePage[] = "https://qzone.qq.com/";
+constexpr DWORD kCloseRed = 0xE04A3C; // the close highlight's face, in DIB order
 
 class Form1Shell : public Form1Stage {
   protected:
@@ -105,7 +106,7 @@ TEST_F(Form1Shell, TheFramedWindowFromLoadToExit) {
         form->Drawn().Paint(dc.get(), client, static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
         GdiFlush();
         const auto* pixel = static_cast<const DWORD*>(bits);
-        return std::count(pixel, pixel + client.right * client.bottom, 0xE04A3Cu) > 0;
+        return std::count(pixel, pixel + client.right * client.bottom, kCloseRed) > 0;
     };
     for (const auto& m : moves) {
         SCOPED_TRACE(m.over);
@@ -196,8 +197,9 @@ TEST(Pictures, AreNeverPureBlueWhereTheWindowShowsAndStaySolidAtEveryScale) {
                                          x < visibleWidth - Scaled(1, dpi);
                  ++x)
                 ASSERT_EQ(at(x, box.top), 0x9AC3E9u) << "the strip's line at " << x;
-            if (p.draw == pictures::DrawCloseHighlight)
-                EXPECT_EQ(at(visibleWidth - 1, (box.top + box.bottom) / 2), 0xE04A3Cu);
+            if (p.draw == pictures::DrawCloseHighlight) {
+                EXPECT_EQ(at(visibleWidth - 1, (box.top + box.bottom) / 2), kCloseRed);
+            }
         }
     }
     EXPECT_EQ(Scaled(99, 120), 124) << "to the nearest pixel";
